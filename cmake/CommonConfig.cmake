@@ -1,0 +1,15 @@
+# One place for the language level, the warnings and the sanitizers of our own code.
+add_library(zorva_common INTERFACE)
+target_compile_features(zorva_common INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(zorva_common INTERFACE -Wall -Wextra -Wpedantic)
+if(ZORVA_WERROR)
+  target_compile_options(zorva_common INTERFACE -Werror)
+endif()
+
+if(ZORVA_SANITIZE)
+  # Applied to every target, so that the stand-in library and the test binaries agree.
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()

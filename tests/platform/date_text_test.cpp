@@ -1,0 +1,5 @@
+#include "platform/date_text.h"
+
+#include <gtest/gtest.h>
+
+TEST(Placeholder, Builds) { SUCCEED(); }
