@@ -26,14 +26,10 @@ extern "C" {
 LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_InitializeSystem(int16_t cardType);
 
 /* authCode: 16 bytes, no terminator. Then seven card sector numbers and seven zeros. */
-LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_SetAuthCode(const uint8_t* authCode, int32_t sector1,
-                                                     int32_t sector2, int32_t sector3,
-                                                     int32_t sector4, int32_t sector5,
-                                                     int32_t sector6, int32_t sector7,
-                                                     int32_t reserved1, int32_t reserved2,
-                                                     int32_t reserved3, int32_t reserved4,
-                                                     int32_t reserved5, int32_t reserved6,
-                                                     int32_t reserved7);
+LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_SetAuthCode(
+    const uint8_t* authCode, int32_t sector1, int32_t sector2, int32_t sector3, int32_t sector4,
+    int32_t sector5, int32_t sector6, int32_t sector7, int32_t reserved1, int32_t reserved2,
+    int32_t reserved3, int32_t reserved4, int32_t reserved5, int32_t reserved6, int32_t reserved7);
 
 /* Buffers of 4, 8, 2 (one 16-bit integer), 3, 12, 12, 11 and 7 bytes, none terminated. */
 LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_IssueGuestCard(uint8_t* lockAddress, uint8_t* buffer2,

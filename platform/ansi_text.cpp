@@ -15,8 +15,7 @@ struct Codepage {
     std::array<unsigned char, 256> lower{};
 };
 
-char32_t decodeByteWithIconv(iconv_t cd, unsigned char byte)
-{
+char32_t decodeByteWithIconv(iconv_t cd, unsigned char byte) {
     char in[1] = {static_cast<char>(byte)};
     char32_t out[2] = {};
     char* inPtr = in;
@@ -25,28 +24,33 @@ char32_t decodeByteWithIconv(iconv_t cd, unsigned char byte)
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) ||
         outLeft != sizeof(out) - sizeof(char32_t))
-        return byte;  // Windows passes the five unassigned bytes through as C1 controls.
+        return byte; // Windows passes the five unassigned bytes through as C1 controls.
     return out[0];
 }
 
 // The upper-case letters that Windows-1254 holds, folded without regard to the user's locale.
-char32_t lowerOf(char32_t c)
-{
+char32_t lowerOf(char32_t c) {
     if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
         return c + 0x20;
     switch (c) {
-    case 0x130: return 'i';  // İ
-    case 0x11E: return 0x11F; // Ğ
-    case 0x15E: return 0x15F; // Ş
-    case 0x160: return 0x161; // Š
-    case 0x152: return 0x153; // Œ
-    case 0x178: return 0xFF;  // Ÿ
-    default: return c;
+    case 0x130:
+        return 'i'; // İ
+    case 0x11E:
+        return 0x11F; // Ğ
+    case 0x15E:
+        return 0x15F; // Ş
+    case 0x160:
+        return 0x161; // Š
+    case 0x152:
+        return 0x153; // Œ
+    case 0x178:
+        return 0xFF; // Ÿ
+    default:
+        return c;
     }
 }
 
-Codepage buildCodepage()
-{
+Codepage buildCodepage() {
     Codepage cp;
     iconv_t cd = iconv_open("UTF-32LE", "CP1254");
     if (cd == reinterpret_cast<iconv_t>(-1))
@@ -65,14 +69,12 @@ Codepage buildCodepage()
     return cp;
 }
 
-const Codepage& codepage()
-{
+const Codepage& codepage() {
     static const Codepage cp = buildCodepage();
     return cp;
 }
 
-void appendUtf8(std::string& out, char32_t c)
-{
+void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -91,10 +93,13 @@ void appendUtf8(std::string& out, char32_t c)
 }
 
 // Decodes one UTF-8 sequence; a malformed one counts as one replacement character.
-char32_t nextUtf8(std::string_view s, std::size_t& i)
-{
+char32_t nextUtf8(std::string_view s, std::size_t& i) {
     const auto lead = static_cast<unsigned char>(s[i++]);
-    int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
+    int extra = lead < 0x80         ? 0
+                : (lead >> 5) == 6  ? 1
+                : (lead >> 4) == 14 ? 2
+                : (lead >> 3) == 30 ? 3
+                                    : -1;
     if (extra < 0)
         return 0xFFFD;
     char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
@@ -108,8 +113,7 @@ char32_t nextUtf8(std::string_view s, std::size_t& i)
 
 } // namespace
 
-std::string ansiToUtf8(std::string_view ansi)
-{
+std::string ansiToUtf8(std::string_view ansi) {
     const Codepage& cp = codepage();
     std::string out;
     out.reserve(ansi.size());
@@ -118,8 +122,7 @@ std::string ansiToUtf8(std::string_view ansi)
     return out;
 }
 
-std::string utf8ToAnsi(std::string_view utf8)
-{
+std::string utf8ToAnsi(std::string_view utf8) {
     const Codepage& cp = codepage();
     std::string out;
     out.reserve(utf8.size());
@@ -130,10 +133,11 @@ std::string utf8ToAnsi(std::string_view utf8)
     return out;
 }
 
-char ansiLower(char c) { return static_cast<char>(codepage().lower[static_cast<unsigned char>(c)]); }
+char ansiLower(char c) {
+    return static_cast<char>(codepage().lower[static_cast<unsigned char>(c)]);
+}
 
-bool sameTextIgnoreCase(std::string_view a, std::string_view b)
-{
+bool sameTextIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     const auto& lower = codepage().lower;

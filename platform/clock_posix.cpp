@@ -5,8 +5,7 @@
 
 namespace zorva::platform {
 
-DateTime localNow()
-{
+DateTime localNow() {
     using namespace std::chrono;
     const auto now = system_clock::now();
     const std::time_t seconds = system_clock::to_time_t(now);

@@ -11,15 +11,18 @@ namespace {
 
 enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
 
-DateOrder dateOrderOf(std::string_view shortDateFormat)
-{
+DateOrder dateOrderOf(std::string_view shortDateFormat) {
     for (char c : shortDateFormat) {
         switch (std::toupper(static_cast<unsigned char>(c))) {
-        case 'D': return DateOrder::DayMonthYear;
+        case 'D':
+            return DateOrder::DayMonthYear;
         case 'Y':
-        case 'E': return DateOrder::YearMonthDay;
-        case 'M': return DateOrder::MonthDayYear;
-        default: break;
+        case 'E':
+            return DateOrder::YearMonthDay;
+        case 'M':
+            return DateOrder::MonthDayYear;
+        default:
+            break;
         }
     }
     return DateOrder::MonthDayYear;
@@ -32,15 +35,13 @@ public:
     explicit Scanner(std::string_view text) : m_text(text) {}
 
     bool atEnd() const { return m_pos >= m_text.size(); }
-    void skipBlanks()
-    {
+    void skipBlanks() {
         while (m_pos < m_text.size() && m_text[m_pos] == ' ')
             ++m_pos;
     }
 
     // Digits are read while the value so far is below 1000, so at most four significant ones.
-    bool number(int& value, int& digits)
-    {
+    bool number(int& value, int& digits) {
         skipBlanks();
         const std::size_t start = m_pos;
         value = 0;
@@ -50,14 +51,12 @@ public:
         digits = static_cast<int>(m_pos - start);
         return digits > 0;
     }
-    bool number(int& value)
-    {
+    bool number(int& value) {
         int digits = 0;
         return number(value, digits);
     }
 
-    bool character(char c)
-    {
+    bool character(char c) {
         skipBlanks();
         if (m_pos < m_text.size() && m_text[m_pos] == c) {
             ++m_pos;
@@ -66,12 +65,12 @@ public:
         return false;
     }
 
-    bool symbol(std::string_view s)
-    {
+    bool symbol(std::string_view s) {
         if (s.empty())
             return false;
         skipBlanks();
-        if (m_text.size() - m_pos >= s.size() && sameTextIgnoreCase(m_text.substr(m_pos, s.size()), s)) {
+        if (m_text.size() - m_pos >= s.size() &&
+            sameTextIgnoreCase(m_text.substr(m_pos, s.size()), s)) {
             m_pos += s.size();
             return true;
         }
@@ -83,8 +82,7 @@ private:
     std::size_t m_pos = 0;
 };
 
-bool scanDate(Scanner& in, const FormatSettings& fs, int currentYear, DateTime& out)
-{
+bool scanDate(Scanner& in, const FormatSettings& fs, int currentYear, DateTime& out) {
     int n1 = 0, n2 = 0, n3 = 0, l1 = 0, l3 = 0, digits = 0;
     if (!(in.number(n1, l1) && in.character(fs.dateSeparator) && in.number(n2, digits)))
         return false;
@@ -95,9 +93,22 @@ bool scanDate(Scanner& in, const FormatSettings& fs, int currentYear, DateTime& 
             return false;
         int yearDigits = l3;
         switch (order) {
-        case DateOrder::MonthDayYear: year = n3; month = n1; day = n2; break;
-        case DateOrder::DayMonthYear: year = n3; month = n2; day = n1; break;
-        case DateOrder::YearMonthDay: year = n1; yearDigits = l1; month = n2; day = n3; break;
+        case DateOrder::MonthDayYear:
+            year = n3;
+            month = n1;
+            day = n2;
+            break;
+        case DateOrder::DayMonthYear:
+            year = n3;
+            month = n2;
+            day = n1;
+            break;
+        case DateOrder::YearMonthDay:
+            year = n1;
+            yearDigits = l1;
+            month = n2;
+            day = n3;
+            break;
         }
         if (yearDigits <= 2) {
             const int windowStart = currentYear - 50;
@@ -118,8 +129,7 @@ bool scanDate(Scanner& in, const FormatSettings& fs, int currentYear, DateTime& 
 }
 
 // -1 for none, otherwise the hours to add: 0 for AM, 12 for PM.
-int scanDesignator(Scanner& in, const FormatSettings& fs)
-{
+int scanDesignator(Scanner& in, const FormatSettings& fs) {
     if (in.symbol(fs.timeAmString) || in.symbol("AM"))
         return 0;
     if (in.symbol(fs.timePmString) || in.symbol("PM"))
@@ -127,8 +137,7 @@ int scanDesignator(Scanner& in, const FormatSettings& fs)
     return -1;
 }
 
-bool scanTime(Scanner& in, const FormatSettings& fs, DateTime& out)
-{
+bool scanTime(Scanner& in, const FormatSettings& fs, DateTime& out) {
     int baseHour = scanDesignator(in, fs);
     if (baseHour >= 0)
         in.skipBlanks();
@@ -156,16 +165,14 @@ bool scanTime(Scanner& in, const FormatSettings& fs, DateTime& out)
     return DateTime::tryTime(hour, minute, second, ms, out);
 }
 
-std::string padded(long long value, int width)
-{
+std::string padded(long long value, int width) {
     std::string digits = std::to_string(value);
     if (static_cast<int>(digits.size()) < width)
         digits.insert(0, width - digits.size(), '0');
     return digits;
 }
 
-bool startsWithIgnoreCase(std::string_view text, std::size_t pos, std::string_view prefix)
-{
+bool startsWithIgnoreCase(std::string_view text, std::size_t pos, std::string_view prefix) {
     if (text.size() - pos < prefix.size())
         return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)
@@ -174,8 +181,7 @@ bool startsWithIgnoreCase(std::string_view text, std::size_t pos, std::string_vi
     return true;
 }
 
-bool hasAmPm(std::string_view format)
-{
+bool hasAmPm(std::string_view format) {
     for (std::size_t i = 0; i < format.size(); ++i)
         if (startsWithIgnoreCase(format, i, "am/pm") || startsWithIgnoreCase(format, i, "a/p") ||
             startsWithIgnoreCase(format, i, "ampm"))
@@ -184,11 +190,12 @@ bool hasAmPm(std::string_view format)
 }
 
 // Day of the week, 0 for Sunday; 30 December 1899 was a Saturday.
-int weekday(DateTime value) { return static_cast<int>(((value.datePart() % 7) + 7 + 6) % 7); }
+int weekday(DateTime value) {
+    return static_cast<int>(((value.datePart() % 7) + 7 + 6) % 7);
+}
 
-void formatInto(std::string& out, std::string_view format, DateTime value,
-                const FormatSettings& fs, int depth)
-{
+void formatInto(std::string& out, std::string_view format, DateTime value, const FormatSettings& fs,
+                int depth) {
     const CalendarFields f = value.fields();
     const bool twelveHour = hasAmPm(format);
     bool afterHour = false;
@@ -305,8 +312,7 @@ void formatInto(std::string& out, std::string_view format, DateTime value,
 } // namespace
 
 bool tryStrToDateTime(std::string_view text, const FormatSettings& settings, int currentYear,
-                      DateTime& out)
-{
+                      DateTime& out) {
     Scanner in(text);
     DateTime date, time;
     if (scanDate(in, settings, currentYear, date) && (in.atEnd() || scanTime(in, settings, time))) {
@@ -321,23 +327,21 @@ bool tryStrToDateTime(std::string_view text, const FormatSettings& settings, int
     return false;
 }
 
-DateTime strToDateTime(std::string_view text, const FormatSettings& settings, int currentYear)
-{
+DateTime strToDateTime(std::string_view text, const FormatSettings& settings, int currentYear) {
     DateTime value;
     if (!tryStrToDateTime(text, settings, currentYear, value))
         throw Error(formatMessage("'%s' is not a valid date and time", {ansiToUtf8(text)}));
     return value;
 }
 
-std::string formatDateTime(std::string_view format, DateTime value, const FormatSettings& settings)
-{
+std::string formatDateTime(std::string_view format, DateTime value,
+                           const FormatSettings& settings) {
     std::string out;
     formatInto(out, format, value, settings, 0);
     return out;
 }
 
-std::string dateTimeToStr(DateTime value, const FormatSettings& settings)
-{
+std::string dateTimeToStr(DateTime value, const FormatSettings& settings) {
     std::string text = formatDateTime(settings.shortDateFormat, value, settings);
     const CalendarFields f = value.fields();
     if (f.hour != 0 || f.minute != 0 || f.second != 0)

@@ -39,7 +39,7 @@ public:
 
     constexpr std::int64_t milliseconds() const { return m_ms; }
     CalendarFields fields() const;
-    std::int64_t datePart() const;  // whole days since the epoch, rounded down
+    std::int64_t datePart() const; // whole days since the epoch, rounded down
     std::int64_t timeOfDayMs() const;
 
     friend constexpr auto operator<=>(DateTime, DateTime) = default;

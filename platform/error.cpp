@@ -2,8 +2,7 @@
 
 namespace zorva::platform {
 
-std::string formatMessage(std::string_view pattern, std::initializer_list<std::string_view> args)
-{
+std::string formatMessage(std::string_view pattern, std::initializer_list<std::string_view> args) {
     std::string text;
     auto next = args.begin();
     for (std::size_t i = 0; i < pattern.size(); ++i) {

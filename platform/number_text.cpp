@@ -6,8 +6,7 @@
 
 namespace zorva::platform {
 
-bool tryStrToInt32(std::string_view s, std::int32_t& out)
-{
+bool tryStrToInt32(std::string_view s, std::int32_t& out) {
     std::size_t i = 0;
     while (i < s.size() && s[i] == ' ')
         ++i;
@@ -50,8 +49,7 @@ bool tryStrToInt32(std::string_view s, std::int32_t& out)
     return true;
 }
 
-std::string formatFloatGeneral(double value, char decimalSeparator, int precision)
-{
+std::string formatFloatGeneral(double value, char decimalSeparator, int precision) {
     if (std::isnan(value))
         return "NAN";
     if (std::isinf(value))
@@ -75,8 +73,7 @@ std::string formatFloatGeneral(double value, char decimalSeparator, int precisio
     return text;
 }
 
-bool tryStrToFloat(std::string_view text, char decimalSeparator, double& out)
-{
+bool tryStrToFloat(std::string_view text, char decimalSeparator, double& out) {
     std::size_t begin = 0, end = text.size();
     while (begin < end && text[begin] == ' ')
         ++begin;
@@ -89,7 +86,7 @@ bool tryStrToFloat(std::string_view text, char decimalSeparator, double& out)
         if (c == decimalSeparator)
             c = '.';
         else if (c == '.')
-            return false;  // only the regional separator counts
+            return false; // only the regional separator counts
     }
     const char* first = plain.data();
     if (*first == '+')

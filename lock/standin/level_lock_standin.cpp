@@ -12,8 +12,7 @@
 namespace {
 
 // LEVELLOCK_RESULT_<function> may hold a decimal integer that the call returns instead of 0.
-int16_t resultFor(const char* function)
-{
+int16_t resultFor(const char* function) {
     const std::string name = std::string("LEVELLOCK_RESULT_") + function;
     const char* text = std::getenv(name.c_str());
     if (text == nullptr || *text == '\0')
@@ -26,8 +25,7 @@ int16_t resultFor(const char* function)
     return static_cast<int16_t>(value);
 }
 
-std::string hex(const void* buffer, std::size_t size)
-{
+std::string hex(const void* buffer, std::size_t size) {
     static const char digits[] = "0123456789abcdef";
     std::string text;
     const auto* bytes = static_cast<const unsigned char*>(buffer);
@@ -38,8 +36,7 @@ std::string hex(const void* buffer, std::size_t size)
     return text;
 }
 
-std::string ascii(const uint8_t* buffer, std::size_t size)
-{
+std::string ascii(const uint8_t* buffer, std::size_t size) {
     std::string text;
     for (std::size_t i = 0; i < size; ++i)
         text += (buffer[i] >= 0x20 && buffer[i] < 0x7f) ? static_cast<char>(buffer[i]) : '?';
@@ -47,15 +44,13 @@ std::string ascii(const uint8_t* buffer, std::size_t size)
 }
 
 // "yyyyMMddHHmm" as "yyyy-MM-dd HH:mm" for the person reading standard error.
-std::string readableTime(const uint8_t* buffer)
-{
+std::string readableTime(const uint8_t* buffer) {
     const std::string t = ascii(buffer, 12);
     return t.substr(0, 4) + "-" + t.substr(4, 2) + "-" + t.substr(6, 2) + " " + t.substr(8, 2) +
            ":" + t.substr(10, 2);
 }
 
-void journal(const std::string& line)
-{
+void journal(const std::string& line) {
     const char* path = std::getenv("LEVELLOCK_JOURNAL");
     if (path == nullptr || *path == '\0')
         return;
@@ -65,35 +60,30 @@ void journal(const std::string& line)
     }
 }
 
-void tell(const std::string& text)
-{
+void tell(const std::string& text) {
     std::fprintf(stderr, "LevelLock stand-in: %s\n", text.c_str());
     std::fflush(stderr);
 }
 
-std::string arrow(int16_t result) { return " -> " + std::to_string(result); }
+std::string arrow(int16_t result) {
+    return " -> " + std::to_string(result);
+}
 
 } // namespace
 
 extern "C" {
 
-LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_InitializeSystem(int16_t cardType)
-{
+LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_InitializeSystem(int16_t cardType) {
     const int16_t result = resultFor("LV4_InitializeSystem");
     journal("LV4_InitializeSystem " + std::to_string(cardType) + arrow(result));
     tell("initialize system, card type " + std::to_string(cardType) + arrow(result));
     return result;
 }
 
-LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_SetAuthCode(const uint8_t* authCode, int32_t sector1,
-                                                     int32_t sector2, int32_t sector3,
-                                                     int32_t sector4, int32_t sector5,
-                                                     int32_t sector6, int32_t sector7,
-                                                     int32_t reserved1, int32_t reserved2,
-                                                     int32_t reserved3, int32_t reserved4,
-                                                     int32_t reserved5, int32_t reserved6,
-                                                     int32_t reserved7)
-{
+LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_SetAuthCode(
+    const uint8_t* authCode, int32_t sector1, int32_t sector2, int32_t sector3, int32_t sector4,
+    int32_t sector5, int32_t sector6, int32_t sector7, int32_t reserved1, int32_t reserved2,
+    int32_t reserved3, int32_t reserved4, int32_t reserved5, int32_t reserved6, int32_t reserved7) {
     const int16_t result = resultFor("LV4_SetAuthCode");
     const int32_t numbers[] = {sector1,   sector2,   sector3,   sector4,   sector5,
                                sector6,   sector7,   reserved1, reserved2, reserved3,
@@ -113,36 +103,32 @@ LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_IssueGuestCard(uint8_t* lockAddress, ui
                                                         int16_t* buffer3, uint8_t* buffer4,
                                                         uint8_t* checkIn, uint8_t* checkOut,
                                                         uint8_t* buffer7, uint8_t* buffer8,
-                                                        int32_t flags)
-{
+                                                        int32_t flags) {
     const int16_t result = resultFor("LV4_IssueGuestCard");
     journal("LV4_IssueGuestCard " + hex(lockAddress, 4) + " " + hex(buffer2, 8) + " " +
             hex(buffer3, 2) + " " + hex(buffer4, 3) + " " + hex(checkIn, 12) + " " +
             hex(checkOut, 12) + " " + hex(buffer7, 11) + " " + hex(buffer8, 7) + " " +
             std::to_string(flags) + arrow(result));
     tell("guest card for area " + std::to_string(lockAddress[0]) + ", building " +
-         std::to_string(lockAddress[1]) + ", floor " + std::to_string(lockAddress[2]) +
-         ", room " + std::to_string(lockAddress[3]) + ", valid " + readableTime(checkIn) +
-         " to " + readableTime(checkOut) + arrow(result));
+         std::to_string(lockAddress[1]) + ", floor " + std::to_string(lockAddress[2]) + ", room " +
+         std::to_string(lockAddress[3]) + ", valid " + readableTime(checkIn) + " to " +
+         readableTime(checkOut) + arrow(result));
     return result;
 }
 
-LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_FreeSystem(void)
-{
+LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_FreeSystem(void) {
     journal("LV4_FreeSystem");
     tell("free system");
     return resultFor("LV4_FreeSystem");
 }
 
-LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_BeepOk(void)
-{
+LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_BeepOk(void) {
     journal("LV4_BeepOk");
     tell("beep OK");
     return resultFor("LV4_BeepOk");
 }
 
-LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_BeepFailure(void)
-{
+LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_BeepFailure(void) {
     journal("LV4_BeepFailure");
     tell("beep FAILURE");
     return resultFor("LV4_BeepFailure");
