@@ -7,7 +7,7 @@ namespace zorva::platform {
 namespace {
 
 // Days from 1 January of year 1 to 30 December 1899, by the proleptic Gregorian calendar.
-constexpr std::int64_t epochOrdinal = 693594;
+constexpr std::int64_t epochOrdinal = 693593;
 
 std::int64_t ordinalOf(int year, int month, int day) {
     std::int64_t days = day;
