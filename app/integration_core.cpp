@@ -5,6 +5,8 @@
 #include "platform/date_text.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace zorva::app {
 
@@ -17,6 +19,13 @@ constexpr std::string_view notStarted = "Sistem Başlatılmamış.";
 constexpr std::string_view undefinedRoom = "Tanımsız Oda - Oda Adı: ";
 constexpr std::string_view badRoomDefinition = "Hatalı Oda Tanımı - Oda Adı: ";
 constexpr std::string_view refused = "Zorvat Kilit Sistemi Aktif Edilemedi - Hata Kodu: ";
+constexpr std::string_view portFailed = "Haberleşme Portu Açılırken Bir Hata Meydana Geldi - ";
+constexpr std::string_view badAuthCode = "Hatalı Kayıt Kodu";
+constexpr std::string_view started = "Sistem Başlatıldı.";
+
+std::string joined(const std::array<std::string, 4>& parts) {
+    return parts[0] + parts[1] + parts[2] + parts[3];
+}
 
 std::array<std::uint8_t, 12> cardTime(DateTime value) {
     // Seconds and milliseconds are dropped, never rounded into the minute.
@@ -102,6 +111,92 @@ std::optional<std::int32_t> IntegrationCore::FindRoomNo(const std::string& roomN
 void IntegrationCore::WriteLog(std::string_view message) {
     const std::string stamp = platform::dateTimeToStr(m_clock(), m_settings);
     m_log.insertTop(ansiToUtf8(stamp) + ": " + std::string(message));
+}
+
+std::int32_t portFromValue(double value) {
+    if (std::isnan(value))
+        return -1;
+    const double rounded = std::nearbyint(value);
+    if (rounded > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (rounded < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(rounded);
+}
+
+void IntegrationCore::attach(const OperatorSettings& operatorSettings, Listener& listener) {
+    m_operator = &operatorSettings;
+    m_listener = &listener;
+}
+
+void IntegrationCore::StartSystem() {
+    // Cleared first, so that a datagram handled while events are let through below is refused.
+    FSystemStarted = false;
+    m_listener->setActive(false);
+    try {
+        m_listener->setDefaultPort(portFromValue(m_operator->port()));
+        m_listener->setActive(true);
+    } catch (const std::exception& e) {
+        WriteLog(std::string(portFailed) + e.what());
+    }
+
+    m_lock.freeSystem();
+    const int index = m_operator->cardTypeIndex();
+    const auto cardType = static_cast<std::int16_t>(index < 0 ? 3 : index + 4);
+    if (const std::int16_t result = m_lock.initializeSystem(cardType); result != 0) {
+        WriteLog(std::string(refused) + std::to_string(result));
+        m_lock.beepFailure();
+        return;
+    }
+    if (pump)
+        pump();
+
+    const std::string code = joined(m_operator->authCodeParts());
+    if (code.size() != lock::AuthCode{}.size()) {
+        WriteLog(badAuthCode);
+        m_lock.beepFailure();
+        return;
+    }
+    lock::AuthCode codeBytes{};
+    std::copy(code.begin(), code.end(), codeBytes.begin());
+    lock::SectorArguments arguments{};
+    const auto sectors = m_operator->sectors();
+    std::copy(sectors.begin(), sectors.end(), arguments.begin());
+    if (const std::int16_t result = m_lock.setAuthCode(codeBytes, arguments); result != 0) {
+        WriteLog(std::string(refused) + std::to_string(result));
+        m_lock.beepFailure();
+        return;
+    }
+    m_lock.beepOk();
+    FSystemStarted = true;
+    WriteLog(started);
+}
+
+void IntegrationCore::WMDeferredStart() {
+    const std::string code = joined(m_operator->authCodeParts());
+    const auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    const auto begin = std::find_if_not(code.begin(), code.end(), isControl);
+    const auto end = std::find_if_not(code.rbegin(), code.rend(), isControl).base();
+    if (begin < end && m_operator->port() > 0)
+        StartSystem();
+    if (pump)
+        pump();
+    if (m_operator->hideAtStartup() && hideWindow)
+        hideWindow();
+}
+
+void IntegrationCore::FormClose() {
+    m_listener->setActive(false);
+}
+
+void IntegrationCore::OdaTanim_RxAfterPost() {
+    if (FRoomsLoaded && saveRooms)
+        saveRooms();
+}
+
+void IntegrationCore::OdaTanim_RxAfterDelete() {
+    if (FRoomsLoaded && saveRooms)
+        saveRooms();
 }
 
 } // namespace zorva::app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/log.h"
+#include "app/operator_settings.h"
 #include "lock/lock_library.h"
 #include "platform/clock.h"
 #include "platform/date_time.h"
@@ -8,6 +9,7 @@
 #include "rooms/memory_data_set.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +39,22 @@ public:
     // The message is UTF-8; the line is stamped with the current date and time.
     void WriteLog(std::string_view message);
 
+    // Opens the port and starts the encoder with what the operator has set now.
+    void StartSystem();
+    // The start shortly after the program starts, once the stored settings are in place.
+    void WMDeferredStart();
+    void MvBitBtn1Click() { StartSystem(); }
+    void FormClose();
+    void OdaTanim_RxAfterPost();
+    void OdaTanim_RxAfterDelete();
+
+    // The window's part, wired once at start: the operator's values, the listener, letting
+    // pending events through, hiding the window, and writing the room file.
+    void attach(const OperatorSettings& operatorSettings, Listener& listener);
+    std::function<void()> pump;
+    std::function<void()> hideWindow;
+    std::function<void()> saveRooms;
+
     const platform::FormatSettings& formatSettings() const { return m_settings; }
 
 private:
@@ -45,7 +63,14 @@ private:
     Log& m_log;
     platform::FormatSettings m_settings;
     platform::Clock m_clock;
+    const OperatorSettings* m_operator = nullptr;
+    Listener* m_listener = nullptr;
 };
+
+// The listener port for an operator's value: the nearest integer, halves to even, held to
+// the 32-bit range so that a value too large for it fails to bind instead of wrapping around
+// onto another port.
+std::int32_t portFromValue(double value);
 
 // The guest card request for a door and a stay, with its constant buffers filled in.
 lock::GuestCardRequest makeGuestCardRequest(const std::array<std::uint8_t, 4>& lockAddress,
