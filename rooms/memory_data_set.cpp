@@ -348,7 +348,7 @@ void MemoryDataSet::setValueOf(int index, std::optional<Value> value) {
         return;
     slot = std::move(value);
     m_modified = true;
-    notify(DataEvent::Changed);
+    notify(DataEvent::Field);
 }
 
 } // namespace zorva::rooms

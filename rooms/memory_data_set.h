@@ -19,6 +19,7 @@ enum class DataEvent {
     Changed,  // records or their values changed; bound controls redraw everything
     Scrolled, // the current record moved
     State,    // browse, edit or insert began
+    Field,    // a field of the current or pending record changed
 };
 
 // A control bound to the table: told of changes, and asked to hand in what it holds before

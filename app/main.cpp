@@ -1,0 +1,38 @@
+// zorva-kilit: the program's entry. Builds the window with the linked encoder library and the
+// user's regional settings, shows it, and runs the event loop until the window is closed.
+
+#include "lock/linked_lock_library.h"
+#include "platform/executable_path.h"
+#include "platform/termination_signals.h"
+#include "ui/format_settings_from_locale.h"
+#include "ui/ta_naf.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("zorva-kilit"));
+    application.setApplicationDisplayName(zorva::ui::TAnaF::title());
+    // The window is hidden to the notification area, not closed, so closing the last visible
+    // window must not end the program by itself.
+    application.setQuitOnLastWindowClosed(false);
+
+    zorva::lock::LinkedLockLibrary lock;
+    zorva::ui::TAnaF window(lock, zorva::ui::formatSettingsFromLocale(QLocale::system()),
+                           zorva::platform::executablePath().parent_path());
+    QObject::connect(&window, &zorva::ui::TAnaF::closed, &application, &QApplication::quit);
+
+    const int signalFd = zorva::platform::watchTerminationSignals();
+    if (signalFd >= 0) {
+        auto* notifier = new QSocketNotifier(signalFd, QSocketNotifier::Read, &window);
+        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, signalFd] {
+            zorva::platform::takeTerminationSignal(signalFd);
+            window.requestClose();
+        });
+    }
+
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,182 @@
+// The listener, the hand-off and the core together, over real sockets on loopback.
+
+#include "app/integration_core.h"
+#include "app/udp_listener.h"
+#include "recording_lock_library.h"
+#include "rooms/room_table.h"
+#include "transport/main_thread_queue.h"
+#include "transport/udp_server.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace zorva;
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+
+namespace {
+
+void sendTo(int port, const std::string& payload) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                       sizeof to),
+              static_cast<ssize_t>(payload.size()));
+    ::close(fd);
+}
+
+struct Operator : app::OperatorSettings {
+    int cardTypeIndex() const override { return 1; }
+    std::array<std::string, 4> authCodeParts() const override { return code; }
+    std::array<std::int32_t, 7> sectors() const override { return {1, 2, 3, 4, 5, 6, 7}; }
+    double port() const override { return portValue; }
+    bool hideAtStartup() const override { return false; }
+    std::array<std::string, 4> code{"ABCD", "EFGH", "IJKL", "MNOP"};
+    double portValue = 0;
+};
+
+class CheckinOverUdp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rooms->open();
+        for (int i = 1; i <= 3; ++i) {
+            rooms->append();
+            rooms->field("ALAN").setAsInteger(1);
+            rooms->field("BINA").setAsInteger(2);
+            rooms->field("KAT").setAsInteger(3);
+            rooms->field("ODA").setAsInteger(i);
+            rooms->field("ODA_STR").setAsString(std::to_string(100 + i));
+            rooms->post();
+        }
+        core.attach(settings, adapter);
+        core.pump = [this] { queue.drain(); };
+        server.OnUDPRead = [this](transport::UdpServer&, const std::string& data,
+                                  const transport::SocketBinding&) {
+            core.IdUDPServer1UDPRead(data);
+        };
+    }
+    void TearDown() override { server.setActive(false); }
+
+    int boundPort() const { return server.Bindings().at(0).Port(); }
+
+    // Runs queued handlers until the lock has seen `count` calls, or a generous time is up.
+    bool waitForCalls(std::size_t count) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (lock.calls.size() < count && std::chrono::steady_clock::now() < deadline)
+            queue.waitAndDrain(50ms);
+        return lock.calls.size() >= count;
+    }
+
+    bool waitForLogLines(std::size_t count) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (log.lines().size() < count && std::chrono::steady_clock::now() < deadline)
+            queue.waitAndDrain(50ms);
+        return log.lines().size() >= count;
+    }
+
+    std::string message(std::size_t newestFirst) const {
+        const auto& line = log.lines().at(newestFirst);
+        return line.substr(line.find(": ") + 2);
+    }
+
+    transport::MainThreadQueue queue;
+    transport::UdpServer server{queue};
+    app::UdpListener adapter{server};
+    RecordingLockLibrary lock;
+    Operator settings;
+    std::unique_ptr<rooms::MemoryDataSet> rooms = rooms::makeRoomTable();
+    app::Log log;
+    app::IntegrationCore core{lock, *rooms, log, platform::FormatSettings::turkish()};
+};
+
+} // namespace
+
+TEST_F(CheckinOverUdp, RefusedBeforeTheLockStarts) {
+    lock.authCodeResult = 3; // the port opens, the lock does not start
+    core.StartSystem();
+    ASSERT_TRUE(server.Active());
+    lock.calls.clear();
+    log.clear();
+    sendTo(boundPort(), "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=101");
+    ASSERT_TRUE(waitForLogLines(1));
+    EXPECT_EQ(message(0), "Sistem Başlatılmamış.");
+    EXPECT_TRUE(lock.calls.empty());
+}
+
+TEST_F(CheckinOverUdp, DatagramsBecomeRequestsInOrderAndBadOnesAreDropped) {
+    core.StartSystem();
+    ASSERT_TRUE(core.FSystemStarted);
+    lock.calls.clear();
+    const int port = boundPort();
+    sendTo(port, "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=101");
+    sendTo(port, "CIN=31.02.2025^COUT=31.07.2025^ODA=102");
+    sendTo(port, std::string(8193, 'x'));
+    sendTo(port, "");
+    sendTo(port, "CIN=30.07.2025 09:15^COUT=01.08.2025 11:00^ODA=103");
+    sendTo(port, "CIN=30.07.2025^COUT=01.08.2025^ODA=102");
+    ASSERT_TRUE(waitForCalls(6));
+    EXPECT_THAT(lock.calls, ElementsAre("IssueGuestCard", "BeepOk", "IssueGuestCard", "BeepOk",
+                                        "IssueGuestCard", "BeepOk"));
+    ASSERT_EQ(lock.requests.size(), 3u);
+    EXPECT_EQ(lock.requests[0].lockAddress, (std::array<std::uint8_t, 4>{1, 2, 3, 1}));
+    EXPECT_EQ(std::string(lock.requests[1].checkIn.begin(), lock.requests[1].checkIn.end()),
+              "202507300915");
+    EXPECT_EQ(lock.requests[2].lockAddress, (std::array<std::uint8_t, 4>{1, 2, 3, 2}));
+    EXPECT_EQ(log.lines().size(), 1u) << "only the start line";
+}
+
+TEST_F(CheckinOverUdp, ABusyPortIsLoggedAndApplyMovesToANewPort) {
+    transport::MainThreadQueue otherQueue;
+    transport::UdpServer holder(otherQueue);
+    holder.setDefaultPort(0);
+    holder.setActive(true);
+    settings.portValue = holder.Bindings().at(0).Port();
+    core.StartSystem();
+    EXPECT_EQ(message(1), "Haberleşme Portu Açılırken Bir Hata Meydana Geldi - Could not bind "
+                          "socket. Address and port are already in use.");
+    EXPECT_EQ(message(0), "Sistem Başlatıldı.");
+    EXPECT_FALSE(server.Active());
+    holder.setActive(false);
+
+    settings.portValue = 0;
+    core.MvBitBtn1Click();
+    ASSERT_TRUE(server.Active());
+    lock.calls.clear();
+    sendTo(boundPort(), "CIN=29.07.2025^COUT=30.07.2025^ODA=101");
+    ASSERT_TRUE(waitForCalls(2));
+    EXPECT_THAT(lock.calls, ElementsAre("IssueGuestCard", "BeepOk"));
+}
+
+TEST_F(CheckinOverUdp, PortOutsideTheRangeIsABindFailure) {
+    for (double port : {65536.0, -1.0, 1e12}) {
+        log.clear();
+        settings.portValue = port;
+        core.StartSystem();
+        EXPECT_EQ(message(1), "Haberleşme Portu Açılırken Bir Hata Meydana Geldi - Could not "
+                              "bind socket. Address and port are already in use.")
+            << port;
+        EXPECT_FALSE(server.Active());
+    }
+}
+
+TEST_F(CheckinOverUdp, CloseDeactivatesAndMakesNoLibraryCall) {
+    core.StartSystem();
+    const int port = boundPort();
+    lock.calls.clear();
+    core.FormClose();
+    EXPECT_FALSE(server.Active());
+    sendTo(port, "CIN=29.07.2025^COUT=30.07.2025^ODA=101");
+    queue.waitAndDrain(200ms);
+    EXPECT_TRUE(lock.calls.empty());
+}
