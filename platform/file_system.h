@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zorva::platform {
+
+// Paths are the file system's own byte strings (UTF-8 on Linux), passed through unchanged.
+
+enum class ReadOutcome { Read, Missing, Failed };
+
+// Reads a whole file. On Failed, reason holds the operating system's explanation.
+ReadOutcome readWholeFile(const std::string& path, std::string& contents, std::string& reason);
+
+// Writes the contents to a new file in the same directory and renames it over path, so that
+// readers see either the old file or the complete new one, never a part. A file that may not
+// be written is refused, as the Windows profile functions refuse a read-only file. Returns
+// false, with the old file untouched and no temporary file left, when anything fails.
+bool replaceFileAtomically(const std::string& path, std::string_view contents);
+
+// True when no file remains at path, whether it was removed or was never there.
+bool removeFile(const std::string& path);
+
+} // namespace zorva::platform

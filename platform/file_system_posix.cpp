@@ -1,0 +1,124 @@
+#include "platform/file_system.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zorva::platform {
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    bool close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+std::string directoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// O_EXCL with a fresh name, rather than mkstemp, so that the new file gets the ordinary
+// permissions that the umask gives and not mkstemp's owner-only ones.
+FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempPath) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath =
+            path + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+        FileDescriptor fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd.valid() || errno != EEXIST)
+            return fd;
+    }
+    return FileDescriptor(-1);
+}
+
+} // namespace
+
+ReadOutcome readWholeFile(const std::string& path, std::string& contents, std::string& reason) {
+    contents.clear();
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return ReadOutcome::Missing;
+        reason = std::strerror(errno);
+        return ReadOutcome::Failed;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            reason = std::strerror(errno);
+            contents.clear();
+            return ReadOutcome::Failed;
+        }
+        if (n == 0)
+            return ReadOutcome::Read;
+        contents.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+bool replaceFileAtomically(const std::string& path, std::string_view contents) {
+    struct stat old {};
+    const bool exists = ::stat(path.c_str(), &old) == 0;
+    if (exists && (!S_ISREG(old.st_mode) || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS)))
+        return false;
+
+    std::string tempPath;
+    FileDescriptor fd = createTemporaryBeside(path, tempPath);
+    if (!fd.valid())
+        return false;
+    bool ok = (!exists || ::fchmod(fd.get(), old.st_mode & 07777) == 0) &&
+              writeAll(fd.get(), contents) && ::fsync(fd.get()) == 0;
+    ok = fd.close() && ok;
+    if (!ok || ::rename(tempPath.c_str(), path.c_str()) != 0) {
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    // The rename itself survives a power loss only once the directory is on disk.
+    FileDescriptor dir(::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid())
+        ::fsync(dir.get());
+    return true;
+}
+
+bool removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+} // namespace zorva::platform

@@ -1,0 +1,28 @@
+#include "settings/genel.h"
+
+#include "platform/executable_path.h"
+#include "settings/form_storage.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace zorva::settings {
+
+std::string GetIniDir() {
+    std::string dir = platform::executableDirectory() + "Data/Ini/";
+    std::error_code ignored;
+    std::filesystem::create_directories(dir, ignored);
+    return dir;
+}
+
+void SetupFormStorage(Component& storage) {
+    auto* formStorage = dynamic_cast<FormStorage*>(&storage);
+    if (!formStorage)
+        return;
+    formStorage->setOptions({});
+    formStorage->setIniFileName(GetIniDir() + storage.owner().name() + "_" + storage.name() +
+                                ".ini");
+    formStorage->setActive(true);
+}
+
+} // namespace zorva::settings
