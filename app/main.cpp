@@ -2,7 +2,6 @@
 // user's regional settings, shows it, and runs the event loop until the window is closed.
 
 #include "lock/linked_lock_library.h"
-#include "platform/executable_path.h"
 #include "platform/termination_signals.h"
 #include "ui/format_settings_from_locale.h"
 #include "ui/ta_naf.h"
@@ -10,8 +9,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("zorva-kilit"));
     application.setApplicationDisplayName(zorva::ui::TAnaF::title());
@@ -20,8 +18,7 @@ int main(int argc, char* argv[])
     application.setQuitOnLastWindowClosed(false);
 
     zorva::lock::LinkedLockLibrary lock;
-    zorva::ui::TAnaF window(lock, zorva::ui::formatSettingsFromLocale(QLocale::system()),
-                           zorva::platform::executablePath().parent_path());
+    zorva::ui::TAnaF window(lock, zorva::ui::formatSettingsFromLocale(QLocale::system()));
     QObject::connect(&window, &zorva::ui::TAnaF::closed, &application, &QApplication::quit);
 
     const int signalFd = zorva::platform::watchTerminationSignals();

@@ -1,0 +1,298 @@
+#include "ui/ta_naf.h"
+
+#include "app/udp_listener.h"
+#include "platform/ansi_text.h"
+#include "platform/executable_path.h"
+#include "rooms/data_set_ini.h"
+#include "rooms/room_table.h"
+#include "settings/autorun.h"
+#include "settings/component_registry.h"
+#include "settings/form_storage.h"
+#include "settings/genel.h"
+#include "settings/main_window_settings.h"
+#include "transport/main_thread_queue.h"
+#include "transport/udp_server.h"
+#include "ui/data_set_model.h"
+#include "ui/db_navigator.h"
+#include "ui/error_box.h"
+#include "ui/memo_log.h"
+#include "ui/mvrx_db_grid.h"
+#include "ui/number_edit.h"
+#include "ui/spin_edit.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+
+#include <filesystem>
+
+namespace zorva::ui {
+
+namespace {
+
+// Wakes the window to run what the receive thread queued.
+constexpr QEvent::Type drainQueueEvent = static_cast<QEvent::Type>(QEvent::User + 7);
+
+std::string ansiText(const QLineEdit* edit) {
+    return platform::utf8ToAnsi(edit->text().toStdString());
+}
+
+} // namespace
+
+QString TAnaF::title() {
+    return QStringLiteral("MERVANTO") + QChar(u' ') +
+           QStringLiteral("Zorva Kilit Entegrasyon Sistemi") + QChar(u' ') +
+           QStringLiteral("s1.02.05") + QStringLiteral("f");
+}
+
+TAnaF::TAnaF(lock::LockLibrary& lock, platform::FormatSettings settings, platform::Clock clock,
+             QWidget* parent)
+    : QWidget(parent), m_clock(std::move(clock)), m_rooms(rooms::makeRoomTable()),
+      m_registry(std::make_unique<settings::ComponentRegistry>("AnaF", "TAnaF")) {
+    m_rooms->setFormatSettings(settings);
+    m_rooms->setClock(m_clock);
+    m_queue = std::make_unique<transport::MainThreadQueue>(
+        [this] { QCoreApplication::postEvent(this, new QEvent(drainQueueEvent)); });
+    m_listener = std::make_unique<transport::UdpServer>(*m_queue);
+    m_listenerAdapter = std::make_unique<app::UdpListener>(*m_listener);
+    m_core =
+        std::make_unique<app::IntegrationCore>(lock, *m_rooms, m_log, std::move(settings), m_clock);
+    m_core->attach(*this, *m_listenerAdapter);
+
+    buildLayout();
+
+    JvTrayIcon1 = new QSystemTrayIcon(windowIcon(), this);
+    JvTrayIcon1->setObjectName(QStringLiteral("JvTrayIcon1"));
+    JvTrayIcon1->show();
+
+    wireHandlers();
+    registerStoredControls();
+    guarded(this, [this] { FormCreate(); });
+}
+
+TAnaF::~TAnaF() {
+    m_registry->notifyDestroy();
+    // The listener's thread must end before the queue and the core it reaches go.
+    try {
+        m_listener->setActive(false);
+    } catch (...) {
+    }
+    m_rooms->afterPost = nullptr;
+    m_rooms->afterDelete = nullptr;
+}
+
+void TAnaF::wireHandlers() {
+    connect(sBitBtn1, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { MvBitBtn1Click(); }); });
+    connect(sBitBtn2, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { sBitBtn2Click(); }); });
+    // Only the operator's clicks come this way; a restore runs the handler itself.
+    connect(CheckBoxWAcilis, &QCheckBox::clicked, this,
+            [this] { guarded(this, [this] { CheckBoxWAcilisClick(); }); });
+    connect(JvTrayIcon1, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::DoubleClick)
+                    guarded(this, [this] { JvTrayIcon1DblClick(); });
+            });
+
+    m_listener->OnUDPRead = [this](transport::UdpServer&, const std::string& data,
+                                   const transport::SocketBinding&) {
+        m_core->IdUDPServer1UDPRead(data);
+    };
+    m_log.onLineAdded = [this](const std::string& line, bool droppedOldest) {
+        MemoLog->insertTopLine(QString::fromStdString(line), droppedOldest);
+    };
+    m_rooms->afterPost = [this](rooms::MemoryDataSet&) { m_core->OdaTanim_RxAfterPost(); };
+    m_rooms->afterDelete = [this](rooms::MemoryDataSet&) { m_core->OdaTanim_RxAfterDelete(); };
+    m_core->pump = [this] { pump(); };
+    m_core->hideWindow = [this] { hideWindow(); };
+    m_core->saveRooms = [this] { saveRooms(); };
+    OdaTanim_S->onError = [this](const QString& message) { showErrorBox(this, message); };
+}
+
+void TAnaF::pump() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    m_queue->drain();
+}
+
+bool TAnaF::event(QEvent* e) {
+    if (e->type() == drainQueueEvent) {
+        m_queue->drain();
+        return true;
+    }
+    if (e->type() == static_cast<QEvent::Type>(WM_DEFERRED_START)) {
+        guarded(this, [this] { m_core->WMDeferredStart(); });
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void TAnaF::FormCreate() {
+    PageControlMain->setCurrentIndex(0);
+    m_core->FSystemStarted = false;
+    m_core->FRoomsLoaded = false;
+    setWindowTitle(title());
+    JvTrayIcon1->setToolTip(windowTitle());
+    settings::SetupFormStorage(*m_formStorage);
+    QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(WM_DEFERRED_START)));
+    m_rooms->open();
+    loadRooms();
+    m_core->FRoomsLoaded = true;
+}
+
+void TAnaF::loadRooms() {
+    const std::string path = settings::GetIniDir() + "Odalar.ini";
+    if (std::filesystem::exists(path))
+        rooms::LoadDataSetFromIni(*m_rooms, path);
+}
+
+void TAnaF::saveRooms() {
+    rooms::SaveDataSetToIni(*m_rooms, settings::GetIniDir() + "Odalar.ini");
+}
+
+void TAnaF::FormClose() {
+    m_core->FormClose();
+}
+
+void TAnaF::CheckBoxWAcilisClick() {
+    settings::SetAutoRun(platform::executablePath(), title().toStdString(),
+                         CheckBoxWAcilis->isChecked());
+}
+
+void TAnaF::requestClose() {
+    close();
+}
+
+void TAnaF::MvBitBtn1Click() {
+    m_core->MvBitBtn1Click();
+}
+
+void TAnaF::sBitBtn2Click() {
+    hideWindow();
+}
+
+void TAnaF::hideWindow() {
+    // Without a notification area nothing could bring a hidden window back, so it only goes
+    // to the taskbar.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+void TAnaF::JvTrayIcon1DblClick() {
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TAnaF::showEvent(QShowEvent* e) {
+    if (!e->spontaneous()) {
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+        m_registry->notifyShow();
+    }
+    QWidget::showEvent(e);
+}
+
+void TAnaF::closeEvent(QCloseEvent* e) {
+    bool canClose = true;
+    guarded(this, [&] { canClose = m_registry->queryClose(); });
+    if (!canClose) {
+        e->ignore();
+        return;
+    }
+    guarded(this, [this] { FormClose(); });
+    e->accept();
+    emit closed();
+}
+
+void TAnaF::registerStoredControls() {
+    using settings::Component;
+    using settings::Property;
+    auto& r = *m_registry;
+    r.handleException = [this](const std::exception& e) {
+        showErrorBox(this, QString::fromUtf8(e.what()));
+    };
+    r.add(ComboBoxEMD_KartTipi->objectName().toStdString())
+        .addProperty(Property::integer(
+            "ItemIndex", [this] { return ComboBoxEMD_KartTipi->currentIndex(); },
+            [this](std::int32_t index) {
+                // An index outside the list leaves no card type selected.
+                ComboBoxEMD_KartTipi->setCurrentIndex(
+                    index >= 0 && index < ComboBoxEMD_KartTipi->count() ? index : -1);
+            }));
+    for (QLineEdit* edit :
+         {EditZorvakilt_EMD_R1, EditZorvakilt_EMD_R2, EditZorvakilt_EMD_R3, EditZorvakilt_EMD_R4})
+        r.add(edit->objectName().toStdString())
+            .addProperty(Property::text(
+                "Text", [edit] { return ansiText(edit); },
+                [edit](const std::string& text) {
+                    edit->setText(QString::fromStdString(platform::ansiToUtf8(text)));
+                }));
+    for (SpinEdit* spin :
+         {SpinEdit_EMD_CalismaSektoru, SpinEdit_EMD_KNKSektor1, SpinEdit_EMD_KNKSektor2,
+          SpinEdit_EMD_GenelSektor1, SpinEdit_EMD_KulSektor1, SpinEdit_EMD_GenelSektor2,
+          SpinEdit_EMD_GKKSektor})
+        r.add(spin->objectName().toStdString())
+            .addProperty(Property::integer(
+                "Value", [spin] { return spin->currentValue(); },
+                [spin](std::int32_t value) { spin->setCurrentValue(value); }));
+    r.add(CheckBoxWAcilis->objectName().toStdString())
+        .addProperty(Property::flag(
+            "Checked", [this] { return CheckBoxWAcilis->isChecked(); },
+            [this](bool checked) { CheckBoxWAcilis->setChecked(checked); },
+            [this] { CheckBoxWAcilisClick(); }));
+    r.add(CurrencyEditUDP->objectName().toStdString())
+        .addProperty(Property::integer(
+            "Value", [this] { return app::portFromValue(port()); },
+            [this](std::int32_t value) { CurrencyEditUDP->setValue(value); }));
+    r.add(CheckBoxAutoGizle->objectName().toStdString())
+        .addProperty(Property::flag(
+            "Checked", [this] { return CheckBoxAutoGizle->isChecked(); },
+            [this](bool checked) { CheckBoxAutoGizle->setChecked(checked); }));
+
+    m_formStorage = &r.add<settings::FormStorage>("JvFormStorage1");
+    m_formStorage->setStoredProps(settings::mainWindowStoredProps());
+    m_formStorage->loaded();
+}
+
+int TAnaF::cardTypeIndex() const {
+    return ComboBoxEMD_KartTipi->currentIndex();
+}
+
+std::array<std::string, 4> TAnaF::authCodeParts() const {
+    return {ansiText(EditZorvakilt_EMD_R1), ansiText(EditZorvakilt_EMD_R2),
+            ansiText(EditZorvakilt_EMD_R3), ansiText(EditZorvakilt_EMD_R4)};
+}
+
+std::array<std::int32_t, 7> TAnaF::sectors() const {
+    return {SpinEdit_EMD_CalismaSektoru->currentValue(), SpinEdit_EMD_KNKSektor1->currentValue(),
+            SpinEdit_EMD_KNKSektor2->currentValue(),     SpinEdit_EMD_GenelSektor1->currentValue(),
+            SpinEdit_EMD_GKKSektor->currentValue(),      SpinEdit_EMD_KulSektor1->currentValue(),
+            SpinEdit_EMD_GenelSektor2->currentValue()};
+}
+
+double TAnaF::port() const {
+    // What the operator has typed counts, even before the edit is left.
+    bool ok = false;
+    const double typed = CurrencyEditUDP->cleanText().toDouble(&ok);
+    return ok ? typed : CurrencyEditUDP->value();
+}
+
+bool TAnaF::hideAtStartup() const {
+    return CheckBoxAutoGizle->isChecked();
+}
+
+} // namespace zorva::ui
