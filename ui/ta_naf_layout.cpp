@@ -11,6 +11,7 @@
 #include "ui/theme.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -34,7 +35,11 @@ QLabel* label(QWidget* page, const char* name, const QString& caption, int left,
               int height) {
     auto* l = place(new QLabel(caption, page), name, left, top, width, height);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    l->setFont(windowFont());
+    // A face wider than the one the form was drawn with must not cut a caption off.
+    QFont font = windowFont();
+    while (QFontMetrics(font).horizontalAdvance(caption) > width - 2 && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    l->setFont(font);
     QPalette palette = l->palette();
     palette.setColor(QPalette::WindowText, QColor(33, 33, 33));
     l->setPalette(palette);

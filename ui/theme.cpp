@@ -6,10 +6,16 @@
 namespace zorva::ui {
 
 QFont windowFont(bool bold) {
-    QFont font(QStringLiteral("Tahoma"));
-    if (!QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
-        font = QFont(QStringLiteral("DejaVu Sans"));
-        font.setStyleHint(QFont::SansSerif);
+    // Narrow faces first: the captions were laid out for Tahoma's widths.
+    const QStringList installed = QFontDatabase::families();
+    QFont font;
+    font.setStyleHint(QFont::SansSerif);
+    for (const char* family : {"Tahoma", "Liberation Sans Narrow", "Liberation Sans",
+                               "DejaVu Sans Condensed", "DejaVu Sans"}) {
+        if (installed.contains(QString::fromLatin1(family))) {
+            font.setFamily(QString::fromLatin1(family));
+            break;
+        }
     }
     font.setPointSize(8);
     font.setBold(bold);
@@ -27,10 +33,8 @@ QTabBar::tab {
 }
 QTabBar::tab:selected { background: white; color: #0b3a82; }
 QLabel { color: #212121; }
-QLineEdit, QSpinBox, QDoubleSpinBox, QComboBox {
-    background: white; color: black; border: 1px solid #8eaee0; border-radius: 2px;
-}
-QLineEdit:focus, QSpinBox:focus, QDoubleSpinBox:focus, QComboBox:focus { border: 1px solid #2f6fd0; }
+QLineEdit { background: white; color: black; border: 1px solid #8eaee0; border-radius: 2px; }
+QLineEdit:focus { border: 1px solid #2f6fd0; }
 QGroupBox {
     border: 1px solid #8eaee0; border-radius: 3px; margin-top: 14px; color: #0b3a82;
 }
