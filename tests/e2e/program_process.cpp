@@ -1,0 +1,131 @@
+#include "program_process.h"
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <netinet/in.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+InstalledCopy::InstalledCopy() {
+    const char* installed = std::getenv("ZORVA_INSTALLED_DIR");
+    if (!installed)
+        throw std::runtime_error("ZORVA_INSTALLED_DIR is not set");
+    m_dir = fs::temp_directory_path() /
+            ("zorva-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(std::rand()));
+    fs::create_directories(m_dir);
+    fs::copy(installed, m_dir, fs::copy_options::recursive);
+}
+
+InstalledCopy::~InstalledCopy() {
+    std::error_code ignored;
+    fs::remove_all(m_dir, ignored);
+}
+
+void InstalledCopy::writeIni(const std::string& name, const std::string& bytes) const {
+    fs::create_directories(iniDir());
+    std::ofstream(iniDir() / name, std::ios::binary) << bytes;
+}
+
+std::string InstalledCopy::readFile(const fs::path& path) const {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::vector<std::string> InstalledCopy::journalLines() const {
+    std::ifstream in(journal());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+Program::Program(const InstalledCopy& copy, std::map<std::string, std::string> env) {
+    env.emplace("QT_QPA_PLATFORM", "offscreen");
+    env.emplace("LANG", "tr_TR.UTF-8");
+    env.emplace("LC_ALL", "tr_TR.UTF-8");
+    env.emplace("LEVELLOCK_JOURNAL", copy.journal().string());
+    env.emplace("HOME", copy.dir().string());
+    env.emplace("XDG_CONFIG_HOME", (copy.dir() / "config").string());
+    env.emplace("XDG_RUNTIME_DIR", copy.dir().string());
+    const std::string program = (copy.dir() / "zorva-kilit").string();
+    m_pid = ::fork();
+    if (m_pid == 0) {
+        for (const auto& [name, value] : env)
+            ::setenv(name.c_str(), value.c_str(), 1);
+        // Run from elsewhere, so that nothing depends on the working directory.
+        if (::chdir("/") != 0)
+            ::_exit(126);
+        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+}
+
+Program::~Program() {
+    if (running()) {
+        ::kill(m_pid, SIGKILL);
+        wait(5s);
+    }
+}
+
+bool Program::running() {
+    if (m_pid <= 0 || m_status != -1)
+        return false;
+    int status = 0;
+    if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+        m_status = status;
+        return false;
+    }
+    return true;
+}
+
+void Program::signal(int sig) {
+    ::kill(m_pid, sig);
+}
+
+int Program::wait(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    if (m_status == -1)
+        return -1;
+    return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : 128 + WTERMSIG(m_status);
+}
+
+bool waitForJournal(const InstalledCopy& copy, const std::string& line,
+                    std::chrono::milliseconds timeout, std::size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+        std::size_t seen = 0;
+        for (const auto& l : copy.journalLines())
+            seen += l == line;
+        if (seen >= count)
+            return true;
+        std::this_thread::sleep_for(10ms);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+}
+
+void sendDatagram(int port, const std::string& payload) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    ::close(fd);
+}
+
+} // namespace e2e

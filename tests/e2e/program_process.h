@@ -1,0 +1,58 @@
+#pragma once
+
+// Runs the installed program as a separate process, the way a hotel runs it, and reads what it
+// leaves behind: the stand-in encoder's journal and the files in Data/Ini.
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A fresh copy of the installed directory for one test, removed afterwards.
+class InstalledCopy {
+public:
+    InstalledCopy();
+    ~InstalledCopy();
+    InstalledCopy(const InstalledCopy&) = delete;
+    InstalledCopy& operator=(const InstalledCopy&) = delete;
+
+    const std::filesystem::path& dir() const { return m_dir; }
+    std::filesystem::path iniDir() const { return m_dir / "Data" / "Ini"; }
+    std::filesystem::path journal() const { return m_dir / "journal.txt"; }
+    void writeIni(const std::string& name, const std::string& bytes) const;
+    std::string readFile(const std::filesystem::path& path) const;
+    std::vector<std::string> journalLines() const;
+
+private:
+    std::filesystem::path m_dir;
+};
+
+class Program {
+public:
+    // Starts DIR/zorva-kilit on the offscreen platform with Turkish regional settings.
+    explicit Program(const InstalledCopy& copy, std::map<std::string, std::string> env = {});
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    int pid() const { return m_pid; }
+    bool running();
+    void signal(int sig);
+    // Waits for the process to end; returns its exit status, or -1 when the time ran out.
+    int wait(std::chrono::milliseconds timeout);
+
+private:
+    int m_pid = -1;
+    int m_status = -1;
+};
+
+// Waits until the journal holds a line equal to `line`, `count` times.
+bool waitForJournal(const InstalledCopy& copy, const std::string& line,
+                    std::chrono::milliseconds timeout, std::size_t count = 1);
+
+void sendDatagram(int port, const std::string& payload);
+
+} // namespace e2e
