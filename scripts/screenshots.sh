@@ -21,16 +21,19 @@ Xvfb "$DISPLAY" -screen 0 1024x768x24 >/dev/null 2>&1 &
 sleep 1
 trayer --edge top --align right --widthtype pixel --width 80 --height 24 >/dev/null 2>&1 &
 sleep 1
-HOME="$dir" XDG_CONFIG_HOME="$dir/config" "$dir/zorva-kilit" >/dev/null 2>&1 &
+LANG=tr_TR.UTF-8 HOME="$dir" XDG_CONFIG_HOME="$dir/config" "$dir/zorva-kilit" >/dev/null 2>&1 &
 sleep 2
-"$(dirname "$0")/../build/app/zorva-send" --port 4041 --room 201 --in "29.07.2025 14:00" --out "31.07.2025 12:00" 2>/dev/null ||
-    printf 'CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=999' > /dev/udp/127.0.0.1/4041
+printf 'CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=201' > /dev/udp/127.0.0.1/4041
+printf 'CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=999' > /dev/udp/127.0.0.1/4041
 sleep 1
-window=$(xdotool search --name MERVANTO | tail -1)
+window=$(xdotool search --onlyvisible --class zorva-kilit | while read -r w; do
+    xdotool getwindowgeometry "$w" | grep -q 709x471 && echo "$w"; done | head -1 || true)
 mkdir -p "$out"
+# The page tabs, left to right, in window coordinates.
+tabs=(45 133 220)
 for page in 0 1 2; do
-    import -window "$window" "$out/page-$page.png"
-    xdotool key --window "$window" ctrl+Tab
+    xdotool mousemove --window "$window" "${tabs[$page]}" 10 click 1
     sleep 0.5
+    import -window "$window" "$out/page-$page.png"
 done
 echo "screenshots in $out/"

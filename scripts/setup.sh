@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev
+    xvfb trayer xdotool x11-utils fonts-liberation
 )
 
 missing=()

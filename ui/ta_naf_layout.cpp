@@ -31,15 +31,20 @@ Widget* place(Widget* widget, const char* name, int left, int top, int width, in
     return widget;
 }
 
+// The window's font, a little smaller where a face wider than the one the form was drawn with
+// would cut the caption off.
+QFont fittingFont(const QString& caption, int room) {
+    QFont font = windowFont();
+    while (QFontMetrics(font).horizontalAdvance(caption) > room && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    return font;
+}
+
 QLabel* label(QWidget* page, const char* name, const QString& caption, int left, int top, int width,
               int height) {
     auto* l = place(new QLabel(caption, page), name, left, top, width, height);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // A face wider than the one the form was drawn with must not cut a caption off.
-    QFont font = windowFont();
-    while (QFontMetrics(font).horizontalAdvance(caption) > width - 2 && font.pointSizeF() > 6)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    l->setFont(font);
+    l->setFont(fittingFont(caption, width - 2));
     QPalette palette = l->palette();
     palette.setColor(QPalette::WindowText, QColor(33, 33, 33));
     l->setPalette(palette);
@@ -184,8 +189,12 @@ void TAnaF::buildGeneralPage() {
     CheckBoxWAcilis =
         place(new QCheckBox(QStringLiteral("Windows açılışında otomatik çalıştır"), page),
               "CheckBoxWAcilis", 27, 97, 226, 19);
-    for (auto* box : {CheckBoxAutoGizle, CheckBoxWAcilis})
+    CurrencyEditUDP->setFont(windowFont());
+    for (auto* box : {CheckBoxAutoGizle, CheckBoxWAcilis}) {
         box->setCursor(Qt::PointingHandCursor);
+        // The indicator and its gap take about 22 pixels of the box's width.
+        box->setFont(fittingFont(box->text(), box->width() - 24));
+    }
     chain({CurrencyEditUDP, CheckBoxAutoGizle, CheckBoxWAcilis});
 }
 
