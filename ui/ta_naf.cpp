@@ -25,6 +25,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -100,6 +101,7 @@ void TAnaF::wireHandlers() {
                 if (reason == QSystemTrayIcon::DoubleClick)
                     guarded(this, [this] { JvTrayIcon1DblClick(); });
             });
+    qApp->installEventFilter(this);
 
     m_listener->OnUDPRead = [this](transport::UdpServer&, const std::string& data,
                                    const transport::SocketBinding&) {
@@ -114,6 +116,18 @@ void TAnaF::wireHandlers() {
     m_core->hideWindow = [this] { hideWindow(); };
     m_core->saveRooms = [this] { saveRooms(); };
     OdaTanim_S->onError = [this](const QString& message) { showErrorBox(this, message); };
+}
+
+bool TAnaF::eventFilter(QObject* watched, QEvent* e) {
+    // Qt reports only the left button's double-click on the tray icon; the others reach the
+    // icon's own window, which Qt makes anew whenever the tray host restarts.
+    if (e->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton && watched->isWidgetType() &&
+        qstrcmp(watched->metaObject()->className(), "QSystemTrayIconSys") == 0) {
+        guarded(this, [this] { JvTrayIcon1DblClick(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 void TAnaF::pump() {

@@ -11,8 +11,8 @@
 #include "ui/theme.h"
 
 #include <QCheckBox>
-#include <QFontMetrics>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>

@@ -60,4 +60,18 @@ icon=$(xwininfo -root -tree | grep '"zorva-kilit" "zorva-kilit")  22x22' | awk '
 xdotool mousemove --window "$icon" 10 10 click --repeat 2 --delay 80 1
 for _ in $(seq 50); do mainWindowVisible && break; sleep 0.1; done
 mainWindowVisible || fail "a double-click on the icon did not show the window"
-echo "PASS: docked, re-docked, double-click shows the window"
+
+# "Gizle" hides the window again; a double-click with the right button brings it back too,
+# and a single right click does nothing.
+window=$(xdotool search --onlyvisible --class zorva-kilit | while read -r w; do
+    xdotool getwindowgeometry "$w" | grep -q 709x471 && echo "$w"; done | head -1)
+xdotool mousemove --window "$window" 526 442 click 1
+for _ in $(seq 50); do mainWindowVisible || break; sleep 0.1; done
+mainWindowVisible && fail "Gizle did not hide the window"
+xdotool mousemove --window "$icon" 10 10 click 3
+sleep 1
+mainWindowVisible && fail "a single right click showed the window"
+xdotool mousemove --window "$icon" 10 10 click --repeat 2 --delay 80 3
+for _ in $(seq 50); do mainWindowVisible && break; sleep 0.1; done
+mainWindowVisible || fail "a right-button double-click did not show the window"
+echo "PASS: docked, re-docked, double-clicks show the window, Gizle hides it"

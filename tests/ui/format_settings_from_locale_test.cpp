@@ -5,23 +5,18 @@
 
 using namespace zorva;
 
-TEST(FormatSettingsFromLocale, QtPatternsBecomePictures)
-{
+TEST(FormatSettingsFromLocale, QtPatternsBecomePictures) {
     const std::pair<const char*, const char*> cases[] = {
-        {"d.MM.yyyy", "d.mm.yyyy"},
-        {"HH:mm:ss", "hh:nn:ss"},
-        {"h:mm:ss AP t", "h:nn:ss ampm"},
-        {"M/d/yy", "m/d/yy"},
-        {"yyyy-MM-dd", "yyyy-mm-dd"},
-        {"dd 'de' MMMM", "dd \"de\" mmmm"},
+        {"d.MM.yyyy", "d.mm.yyyy"},       {"HH:mm:ss", "hh:nn:ss"},
+        {"h:mm:ss AP t", "h:nn:ss ampm"}, {"M/d/yy", "m/d/yy"},
+        {"yyyy-MM-dd", "yyyy-mm-dd"},     {"dd 'de' MMMM", "dd \"de\" mmmm"},
         {"HH:mm:ss t", "hh:nn:ss"},
     };
     for (const auto& [qt, picture] : cases)
         EXPECT_EQ(ui::pictureFromQtPattern(QString::fromLatin1(qt)), picture) << qt;
 }
 
-TEST(FormatSettingsFromLocale, TurkishReadsWhatAWindowsFrontOfficeWrites)
-{
+TEST(FormatSettingsFromLocale, TurkishReadsWhatAWindowsFrontOfficeWrites) {
     const auto tr = ui::formatSettingsFromLocale(QLocale(QLocale::Turkish, QLocale::Turkey));
     EXPECT_EQ(tr.dateSeparator, '.');
     EXPECT_EQ(tr.timeSeparator, ':');
@@ -33,8 +28,7 @@ TEST(FormatSettingsFromLocale, TurkishReadsWhatAWindowsFrontOfficeWrites)
     EXPECT_EQ(platform::dateTimeToStr(v, tr), "29.07.2025 14:30:00");
 }
 
-TEST(FormatSettingsFromLocale, UnitedStatesIsMonthFirstWithDesignators)
-{
+TEST(FormatSettingsFromLocale, UnitedStatesIsMonthFirstWithDesignators) {
     const auto us = ui::formatSettingsFromLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(us.dateSeparator, '/');
     EXPECT_EQ(us.timeAmString, "AM");
