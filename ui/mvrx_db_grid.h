@@ -95,6 +95,7 @@ private:
     bool baseKeyDown(int key, Qt::KeyboardModifiers modifiers);
     bool keyPress(QKeyEvent* event);
     bool editorKey(QKeyEvent* event);
+    void leaveGrid(bool forward);
     void priorRow();
     void nextRow();
     void tab(bool forward);

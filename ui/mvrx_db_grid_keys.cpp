@@ -216,12 +216,25 @@ bool TMVRXDBGrid::editorKey(QKeyEvent* event) {
         if (modifiers & (Qt::AltModifier | Qt::ControlModifier))
             return false;
         // Without tab navigation between cells, Tab leaves the grid from the editor too.
-        setFocus(Qt::TabFocusReason);
-        focusNextPrevChild(key == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
+        leaveGrid(key == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
         return true;
     default:
         return false;
     }
+}
+
+void TMVRXDBGrid::leaveGrid(bool forward) {
+    QWidget* w = this;
+    const auto skipped = [this](const QWidget* candidate) {
+        return contains(candidate) || !(candidate->focusPolicy() & Qt::TabFocus) ||
+               !candidate->isVisible() || !candidate->isEnabled() ||
+               candidate->window() != window();
+    };
+    do
+        w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
+    while (w != this && skipped(w));
+    if (w != this)
+        w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
 }
 
 bool TMVRXDBGrid::pendingRowUnchanged() const {
