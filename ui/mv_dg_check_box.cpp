@@ -98,6 +98,11 @@ void TMvDGCheckBox::nextCheckState() {
     m_link.setModified();
 }
 
+bool TMvDGCheckBox::hitButton(const QPoint& pos) const {
+    // As a Windows check box: a click anywhere on it counts, the whole cell it covers.
+    return rect().contains(pos);
+}
+
 bool TMvDGCheckBox::handIn() {
     return guarded(this, [this] { m_link.handIn(); });
 }

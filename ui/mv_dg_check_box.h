@@ -45,6 +45,7 @@ protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void nextCheckState() override;
+    bool hitButton(const QPoint& pos) const override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:

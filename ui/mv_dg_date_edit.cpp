@@ -144,6 +144,13 @@ void TMvDGDateEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
+void TMvDGDateEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    // Entered by a key, the whole date is selected, so that typing replaces it.
+    if (event->reason() != Qt::MouseFocusReason && event->reason() != Qt::PopupFocusReason)
+        selectAll();
+}
+
 void TMvDGDateEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     if (calendarOpen() || event->reason() == Qt::PopupFocusReason || !m_link.modified())
