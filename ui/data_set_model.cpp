@@ -151,7 +151,7 @@ void DataSetModel::setFieldText(const QString& fieldName, const QString& text) {
     const int index = fieldIndexOf(fieldName);
     const std::string bytes = ansi(text);
     // Handing in a text that is already there begins no edit.
-    if (!editing() && !m_table->isEmpty() && m_table->field(index).asString() == bytes)
+    if (!editing() && m_table->field(index).asString() == bytes)
         return;
     m_table->edit();
     m_table->field(index).setAsString(bytes);

@@ -98,10 +98,11 @@ TMVRXDBGrid::TMVRXDBGrid(QWidget* parent) : QTableView(parent) {
     verticalHeader()->setFixedWidth(14);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsMovable(false);
-    connect(verticalHeader(), &QHeaderView::sectionPressed, this, [this](int row) {
-        if (m_model)
-            moveToCell(m_model->index(row, m_column));
-    });
+    // A header click would move the view behind the table's back and drop an open editor's
+    // text; the record indicator column moves the cursor as a cell click does.
+    horizontalHeader()->setSectionsClickable(false);
+    verticalHeader()->setSectionsClickable(false);
+    verticalHeader()->viewport()->installEventFilter(this);
     confirmDelete = [this] {
         QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"),
                         QStringLiteral("Delete record?"), QMessageBox::Yes | QMessageBox::No, this);
@@ -248,9 +249,12 @@ bool TMVRXDBGrid::contains(const QWidget* widget) const {
 }
 
 void TMVRXDBGrid::focusChanged(QWidget* old, QWidget* now) {
-    // Only a move to another control of the same window leaves the grid; a message box or
-    // another application taking the focus does not.
-    if (!contains(old) || !now || contains(now) || now->window() != window())
+    // Only a move to another control of the same window, or the focus dropped inside it (the
+    // page being hidden), leaves the grid; a message box or another application taking the
+    // focus does not.
+    if (!contains(old) || contains(now))
+        return;
+    if (now ? now->window() != window() : !window()->isActiveWindow())
         return;
     QMetaObject::invokeMethod(this, &TMVRXDBGrid::leftGrid, Qt::QueuedConnection);
 }
@@ -287,6 +291,21 @@ bool TMVRXDBGrid::moveToCell(const QModelIndex& index) {
         m_column = index.column();
     followCursor();
     return moved && currentIndex() == index;
+}
+
+bool TMVRXDBGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == verticalHeader()->viewport() && event->type() == QEvent::MouseButtonPress &&
+        m_model) {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        const int row = verticalHeader()->logicalIndexAt(press->position().toPoint());
+        if (row >= 0) {
+            if (!contains(QApplication::focusWidget()))
+                setFocus(Qt::MouseFocusReason);
+            moveToCell(m_model->index(row, m_column));
+        }
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 void TMVRXDBGrid::mousePressEvent(QMouseEvent* event) {

@@ -381,6 +381,25 @@ TEST_F(RoomGridTest, ClickingAnotherRowPostsAndClickingTheSameRowDoesNot) {
     EXPECT_EQ(gridColumn(), 1);
 }
 
+TEST_F(RoomGridTest, ClickingTheRecordIndicatorMovesAsACellClickDoes) {
+    addRooms(3);
+    show(*rooms, roomColumns());
+    press(Qt::Key_Right);
+    type(QStringLiteral("42"));
+    QHeaderView* indicator = grid->verticalHeader();
+    QTest::mouseClick(indicator->viewport(), Qt::LeftButton, {},
+                      QPoint(indicator->width() / 2, indicator->sectionViewportPosition(2) + 5));
+    EXPECT_EQ(posts, 1) << "the typed text was posted, not dropped";
+    EXPECT_EQ(rooms->recordAt(0)[3], rooms::Value(std::int32_t{42}));
+    EXPECT_EQ(currentName(), "R3");
+    EXPECT_EQ(gridRow(), 2);
+    EXPECT_EQ(gridColumn(), 1);
+    QTest::mouseClick(grid->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(grid->columnViewportPosition(3) + 5, 5));
+    EXPECT_EQ(gridRow(), 2) << "a title click moves nothing";
+    EXPECT_EQ(gridColumn(), 1);
+}
+
 TEST_F(RoomGridTest, ClickingBelowADroppedNewRowFindsTheRecordClicked) {
     addRooms(4);
     show(*rooms, roomColumns());

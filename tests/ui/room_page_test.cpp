@@ -308,6 +308,26 @@ TEST_F(RoomPageTest, TabGoesToTheNavigatorAndDropsAnUnchangedNewRow) {
     EXPECT_EQ(readFile("Odalar.ini"), handWritten);
 }
 
+TEST_F(RoomPageTest, SwitchingPagesDropsAnUnchangedNewRowAndKeepsATypedOne) {
+    writeFile("Odalar.ini", handWritten);
+    start();
+    openRoomPage();
+    press(Qt::Key_End, Qt::ControlModifier);
+    press(Qt::Key_Down);
+    window->PageControlMain->setCurrentIndex(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->OdaTanim_S->rowCount(), 4);
+
+    openRoomPage();
+    press(Qt::Key_Down);
+    type(QStringLiteral("105"));
+    window->PageControlMain->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rooms().state(), DataSetState::Insert);
+    EXPECT_EQ(currentName(), "105") << "taken in, for a post or a check-in to finish";
+    EXPECT_EQ(readFile("Odalar.ini"), handWritten);
+}
+
 TEST_F(RoomPageTest, NavigatorDeleteAsksOkOrCancelAndPostWrites) {
     writeFile("Odalar.ini", handWritten);
     start();
