@@ -364,14 +364,27 @@ TEST_F(EditorGridTest, EditorsDestroyedAtRunTimeAreForgotten) {
     ASSERT_NE(grid->cellEditor(), nullptr) << "nothing routed to the check box";
     press(Qt::Key_Escape);
 
-    delete grid;
-    grid = nullptr;
-    EXPECT_EQ(dateEdit->DBGrid(), nullptr);
-    dateEdit->show();
-    dateEdit->setFocus();
-    press(Qt::Key_Return);
-    press(Qt::Key_Down);
-    EXPECT_EQ(focused(), dateEdit);
+    go(0, Day);
+    ASSERT_TRUE(dateEdit->isVisible());
     delete dateEdit;
     dateEdit = nullptr;
+    EXPECT_EQ(grid->Cont_DateEdit(), nullptr);
+    press(Qt::Key_Escape);
+    press(Qt::Key_F2);
+    ASSERT_NE(grid->cellEditor(), nullptr) << "nothing routed to the date editor";
+    press(Qt::Key_Escape);
+
+    auto* editor = new TMvDGDateEdit(host.get());
+    editor->setDBGrid(grid);
+    editor->setDataSource(model);
+    editor->setDataField(QStringLiteral("DAY"));
+    delete grid;
+    grid = nullptr;
+    EXPECT_EQ(editor->DBGrid(), nullptr);
+    editor->show();
+    editor->setFocus();
+    press(Qt::Key_Return);
+    press(Qt::Key_Down);
+    EXPECT_EQ(focused(), editor) << "with no grid to return to, the keys stay here";
+    EXPECT_EQ(editor->text(), QStringLiteral("29.07.2025"));
 }
