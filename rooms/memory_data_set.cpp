@@ -12,6 +12,13 @@ using platform::Error;
 MemoryDataSet::MemoryDataSet(std::string name, std::vector<FieldDef> fields)
     : m_name(std::move(name)), m_fieldDefs(std::move(fields)) {}
 
+MemoryDataSet::~MemoryDataSet() {
+    const auto observers = std::move(m_observers);
+    m_observers.clear();
+    for (auto* observer : observers)
+        observer->dataSetDestroyed();
+}
+
 Field MemoryDataSet::field(int index) {
     if (index < 0 || index >= fieldCount())
         fail("Field index out of range");

@@ -29,6 +29,8 @@ public:
     virtual ~DataSetObserver() = default;
     virtual void dataEvent(DataEvent) {}
     virtual void updateRecord() {}
+    // The table is going away: an observer that outlives it must not reach it again.
+    virtual void dataSetDestroyed() {}
 };
 
 using Bookmark = std::uint64_t;
@@ -38,6 +40,9 @@ using Bookmark = std::uint64_t;
 class MemoryDataSet {
 public:
     MemoryDataSet(std::string name, std::vector<FieldDef> fields);
+    ~MemoryDataSet();
+    MemoryDataSet(const MemoryDataSet&) = delete;
+    MemoryDataSet& operator=(const MemoryDataSet&) = delete;
 
     const std::string& name() const { return m_name; }
     const std::vector<FieldDef>& fieldDefs() const { return m_fieldDefs; }

@@ -1,32 +1,76 @@
 #include "ui/data_set_model.h"
 
 #include "platform/ansi_text.h"
+#include "platform/error.h"
 
 namespace zorva::ui {
 
 using rooms::DataSetState;
 
+namespace {
+
+QString unicode(const std::string& ansi) {
+    return QString::fromStdString(platform::ansiToUtf8(ansi));
+}
+
+std::string ansi(const QString& text) {
+    return platform::utf8ToAnsi(text.toStdString());
+}
+
+} // namespace
+
 DataSetModel::DataSetModel(rooms::MemoryDataSet& table, std::vector<GridColumn> columns,
                            QObject* parent)
-    : QAbstractTableModel(parent), m_table(table), m_columns(std::move(columns)) {
+    : QAbstractTableModel(parent), m_table(&table), m_columns(std::move(columns)) {
     for (const auto& c : m_columns)
-        m_fieldIndex.push_back(m_table.field(c.fieldName).index());
-    m_table.addObserver(this);
+        m_fieldIndex.push_back(table.field(c.fieldName).index());
+    table.addObserver(this);
     m_rows = rowCount();
 }
 
 DataSetModel::~DataSetModel() {
-    m_table.removeObserver(this);
+    if (m_table)
+        m_table->removeObserver(this);
+}
+
+bool DataSetModel::editing() const {
+    return m_table &&
+           (m_table->state() == DataSetState::Edit || m_table->state() == DataSetState::Insert);
+}
+
+const rooms::FieldDef& DataSetModel::fieldDefOf(int column) const {
+    return m_table->fieldDefs().at(
+        static_cast<std::size_t>(m_fieldIndex.at(static_cast<std::size_t>(column))));
+}
+
+QString DataSetModel::fieldNameOf(int column) const {
+    if (!m_table || column < 0 || column >= columnCount())
+        return {};
+    return QString::fromStdString(fieldDefOf(column).name);
 }
 
 rooms::Field DataSetModel::fieldOf(int column) const {
-    return m_table.field(m_fieldIndex.at(static_cast<std::size_t>(column)));
+    return m_table->field(m_fieldIndex.at(static_cast<std::size_t>(column)));
+}
+
+int DataSetModel::fieldIndexOf(const QString& fieldName) const {
+    if (!m_table)
+        throw platform::Error("Missing data source");
+    return m_table->field(fieldName.toStdString()).index();
+}
+
+QString DataSetModel::fieldText(const QString& fieldName) const {
+    if (!active() || fieldName.isEmpty())
+        return {};
+    const auto field = m_table->findField(fieldName.toStdString());
+    return field ? unicode(field->asString()) : QString();
 }
 
 int DataSetModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !m_table.active())
+    if (parent.isValid() || !active())
         return 0;
-    return m_table.recordCount() + (m_table.state() == DataSetState::Insert ? 1 : 0);
+    const int pending = m_table->state() == DataSetState::Insert ? 1 : 0;
+    return std::max(m_table->recordCount() + pending, 1);
 }
 
 int DataSetModel::columnCount(const QModelIndex& parent) const {
@@ -34,32 +78,29 @@ int DataSetModel::columnCount(const QModelIndex& parent) const {
 }
 
 int DataSetModel::currentRow() const {
-    if (!m_table.active())
+    if (!active())
         return -1;
-    return m_table.recNo() - 1;
+    return std::max(m_table->recNo() - 1, 0);
 }
 
 std::optional<rooms::Value> DataSetModel::valueAt(int row, int column) const {
     const int field = m_fieldIndex[static_cast<std::size_t>(column)];
-    const DataSetState state = m_table.state();
-    if ((state == DataSetState::Edit || state == DataSetState::Insert) && row == currentRow())
-        return m_table.field(field).value();
+    if (editing() && row == currentRow())
+        return m_table->field(field).value();
     int record = row;
-    if (state == DataSetState::Insert && row > m_table.pendingInsertIndex())
+    if (m_table->state() == DataSetState::Insert && row > m_table->pendingInsertIndex())
         --record;
-    if (record < 0 || record >= m_table.recordCount())
+    if (record < 0 || record >= m_table->recordCount())
         return std::nullopt;
-    return m_table.recordAt(record)[static_cast<std::size_t>(field)];
+    return m_table->recordAt(record)[static_cast<std::size_t>(field)];
 }
 
 QVariant DataSetModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid() || !active() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    const auto& def = m_table.fieldDefs()[static_cast<std::size_t>(
-        m_fieldIndex[static_cast<std::size_t>(index.column())])];
-    const std::string text = rooms::valueToText(valueAt(index.row(), index.column()), def.type,
-                                                m_table.formatSettings());
-    return QString::fromStdString(platform::ansiToUtf8(text));
+    const auto& def = fieldDefOf(index.column());
+    return unicode(rooms::valueToText(valueAt(index.row(), index.column()), def.type,
+                                      m_table->formatSettings()));
 }
 
 QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -67,9 +108,19 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     if (orientation == Qt::Horizontal && section >= 0 && section < columnCount())
         return m_columns[static_cast<std::size_t>(section)].title;
-    if (orientation == Qt::Vertical)
-        return section == currentRow() ? QStringLiteral("\u25B6") : QString();
-    return {};
+    if (orientation == Qt::Vertical && section == currentRow()) {
+        // The record indicator: a pointer while browsing, a caret while editing, a star for
+        // the new row.
+        switch (m_table->state()) {
+        case DataSetState::Edit:
+            return QStringLiteral("I");
+        case DataSetState::Insert:
+            return QStringLiteral("*");
+        default:
+            return QStringLiteral("\u25B6");
+        }
+    }
+    return orientation == Qt::Vertical ? QVariant(QString()) : QVariant();
 }
 
 Qt::ItemFlags DataSetModel::flags(const QModelIndex& index) const {
@@ -79,23 +130,31 @@ Qt::ItemFlags DataSetModel::flags(const QModelIndex& index) const {
 }
 
 bool DataSetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!index.isValid() || role != Qt::EditRole)
+    // Only the current row takes text: moving the cursor belongs to the view.
+    if (!index.isValid() || role != Qt::EditRole || index.row() != currentRow())
         return false;
-    const std::string text = platform::utf8ToAnsi(value.toString().toStdString());
     try {
-        auto field = fieldOf(index.column());
-        if (field.asString() == text && m_table.state() == DataSetState::Browse)
-            return true; // nothing typed; no edit begins
-        if (index.row() != currentRow())
-            m_table.moveToRecNo(index.row() + 1);
-        m_table.edit();
-        fieldOf(index.column()).setAsString(text);
+        setCellText(index.column(), value.toString());
     } catch (const std::exception& e) {
         if (onError)
             onError(QString::fromUtf8(e.what()));
         return false;
     }
     return true;
+}
+
+void DataSetModel::setCellText(int column, const QString& text) {
+    setFieldText(fieldNameOf(column), text);
+}
+
+void DataSetModel::setFieldText(const QString& fieldName, const QString& text) {
+    const int index = fieldIndexOf(fieldName);
+    const std::string bytes = ansi(text);
+    // Handing in a text that is already there begins no edit.
+    if (!editing() && m_table->field(index).asString() == bytes)
+        return;
+    m_table->edit();
+    m_table->field(index).setAsString(bytes);
 }
 
 void DataSetModel::dataEvent(rooms::DataEvent event) {
@@ -120,6 +179,13 @@ void DataSetModel::dataEvent(rooms::DataEvent event) {
 void DataSetModel::updateRecord() {
     if (onUpdateRecord)
         onUpdateRecord();
+}
+
+void DataSetModel::dataSetDestroyed() {
+    beginResetModel();
+    m_table = nullptr;
+    m_rows = 0;
+    endResetModel();
 }
 
 } // namespace zorva::ui

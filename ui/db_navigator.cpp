@@ -1,5 +1,6 @@
 #include "ui/db_navigator.h"
 
+#include "ui/data_set_model.h"
 #include "ui/error_box.h"
 
 #include <QHBoxLayout>
@@ -82,16 +83,37 @@ DBNavigator::DBNavigator(QWidget* parent) : QWidget(parent) {
 }
 
 DBNavigator::~DBNavigator() {
-    if (m_table)
-        m_table->removeObserver(this);
+    detach();
 }
 
-void DBNavigator::setDataSet(rooms::MemoryDataSet* table) {
-    if (m_table)
-        m_table->removeObserver(this);
-    m_table = table;
+void DBNavigator::attach() {
+    m_table = m_source ? m_source->table() : nullptr;
     if (m_table)
         m_table->addObserver(this);
+}
+
+void DBNavigator::detach() {
+    if (m_table)
+        m_table->removeObserver(this);
+    m_table = nullptr;
+}
+
+void DBNavigator::setDataSource(DataSetModel* source) {
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    detach();
+    m_source = source;
+    attach();
+    if (m_source)
+        connect(m_source, &QObject::destroyed, this, [this] {
+            detach();
+            updateButtons();
+        });
+    updateButtons();
+}
+
+void DBNavigator::dataSetDestroyed() {
+    m_table = nullptr;
     updateButtons();
 }
 
@@ -99,8 +121,6 @@ void DBNavigator::click(Button b) {
     if (!m_table || !button(b)->isEnabled())
         return;
     guarded(this, [&] {
-        if (beforeAction)
-            beforeAction();
         switch (b) {
         case Prior:
             m_table->prior();

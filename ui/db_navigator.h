@@ -5,6 +5,7 @@
 #include "rooms/memory_data_set.h"
 #endif
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -14,7 +15,10 @@ class QToolButton;
 
 namespace zorva::ui {
 
-// sDBNavigator1: prior, next, insert, delete, post and cancel on the bound table.
+class DataSetModel;
+
+// A record navigator: prior, next, insert, delete, post and cancel on the table of its data
+// source, each button enabled only where its operation can run.
 class DBNavigator : public QWidget, public rooms::DataSetObserver {
     Q_OBJECT
 public:
@@ -23,20 +27,23 @@ public:
     explicit DBNavigator(QWidget* parent = nullptr);
     ~DBNavigator() override;
 
-    void setDataSet(rooms::MemoryDataSet* table);
+    void setDataSource(DataSetModel* source);
+    DataSetModel* dataSource() const { return m_source; }
     QToolButton* button(Button b) const { return m_buttons[static_cast<std::size_t>(b)]; }
     void click(Button b);
 
     void dataEvent(rooms::DataEvent event) override;
+    void dataSetDestroyed() override;
 
-    // Asks "Delete record?" in a box titled "Confirm"; tests answer it.
+    // Asks "Delete record?" in a box titled "Confirm" with OK and Cancel; tests answer it.
     std::function<bool()> confirmDelete;
-    // Runs before each button's action, so that a bound grid hands in its open editor.
-    std::function<void()> beforeAction;
 
 private:
+    void attach();
+    void detach();
     void updateButtons();
 
+    QPointer<DataSetModel> m_source;
     rooms::MemoryDataSet* m_table = nullptr;
     std::array<QToolButton*, 6> m_buttons{};
 };

@@ -173,8 +173,7 @@ void TAnaF::buildRoomPage() {
     MVRXDBGrid1->setDataSource(OdaTanim_S);
     MVRXDBGrid1->horizontalHeader()->setFont(windowFont());
     sDBNavigator1 = place(new DBNavigator(page), "sDBNavigator1", 0, 408, 701, 35);
-    sDBNavigator1->setDataSet(m_rooms.get());
-    sDBNavigator1->beforeAction = [this] { MVRXDBGrid1->handInEditor(); };
+    sDBNavigator1->setDataSource(OdaTanim_S);
     chain({MVRXDBGrid1, sDBNavigator1});
 }
 

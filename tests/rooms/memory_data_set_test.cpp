@@ -371,3 +371,18 @@ TEST_F(RoomTableTest, SaveFailureInLookupReachesTheCaller) {
     EXPECT_EQ(table->field("ODA").asInteger(), 5) << "the post itself took place";
     EXPECT_EQ(table->state(), DataSetState::Browse);
 }
+
+TEST_F(RoomTableTest, ObserversOutlivingTheTableAreToldItIsGone) {
+    struct Control : DataSetObserver {
+        MemoryDataSet* table = nullptr;
+        void dataSetDestroyed() override { table = nullptr; }
+        ~Control() override {
+            if (table)
+                table->removeObserver(this);
+        }
+    } control;
+    control.table = table.get();
+    table->addObserver(&control);
+    table.reset();
+    EXPECT_EQ(control.table, nullptr);
+}
