@@ -221,6 +221,9 @@ void TAnaF::showEvent(QShowEvent* e) {
 }
 
 void TAnaF::closeEvent(QCloseEvent* e) {
+    // A room typed but not yet posted would be lost with the window; post it as leaving the
+    // row would. A row that does not convert shows its error and the close goes on.
+    guarded(this, [this] { m_rooms->finishPending(); });
     bool canClose = true;
     guarded(this, [&] { canClose = m_registry->queryClose(); });
     if (!canClose) {

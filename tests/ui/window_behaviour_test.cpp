@@ -246,3 +246,15 @@ TEST_F(WindowTest, ARoomFileThatCannotBeReadIsShownAndNothingIsSavedThatRun) {
     table.post();
     EXPECT_TRUE(std::filesystem::is_directory(dataDir + "Odalar.ini"));
 }
+
+TEST_F(WindowTest, ARoomTypedButNotPostedIsSavedAtClose) {
+    start();
+    auto& table = window->rooms();
+    table.append();
+    table.field("ODA_STR").setAsString("301");
+    table.field("ODA").setAsInteger(31);
+    window->close();
+    EXPECT_EQ(readFile("Odalar.ini"),
+              crlf({"[RecNo1]", "ALAN=", "BINA=", "KAT=", "ODA=31", "ODA_STR=301"}));
+    EXPECT_TRUE(errorBoxes.isEmpty());
+}
