@@ -8,8 +8,4 @@ namespace zorva::platform {
 // the code page leaves unassigned stand for the C1 controls of the same number, as on Windows.
 std::array<char32_t, 256> ansiCharacters();
 
-// The character's simple Unicode lower case, the same in every locale: "I" and "İ" become "i",
-// the dotless "ı" stays as it is. Characters without one are returned unchanged.
-char32_t lowerCaseOf(char32_t c);
-
 } // namespace zorva::platform

@@ -34,26 +34,4 @@ std::array<char32_t, 256> ansiCharacters() {
     return characters;
 }
 
-// The upper-case letters that Windows-1254 holds, folded without regard to the user's locale.
-char32_t lowerCaseOf(char32_t c) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return c + 0x20;
-    switch (c) {
-    case 0x130:
-        return 'i'; // İ
-    case 0x11E:
-        return 0x11F; // Ğ
-    case 0x15E:
-        return 0x15F; // Ş
-    case 0x160:
-        return 0x161; // Š
-    case 0x152:
-        return 0x153; // Œ
-    case 0x178:
-        return 0xFF; // Ÿ
-    default:
-        return c;
-    }
-}
-
 } // namespace zorva::platform

@@ -25,17 +25,4 @@ std::array<char32_t, 256> ansiCharacters() {
     return characters;
 }
 
-char32_t lowerCaseOf(char32_t c) {
-    if (c > 0xFFFF)
-        return c;
-    const wchar_t upper = static_cast<wchar_t>(c);
-    wchar_t lower = 0;
-    // The invariant locale's mapping is the simple Unicode one; a Turkish locale's linguistic
-    // mapping would make "I" the capital of "ı" instead of "i".
-    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, &upper, 1, &lower, 1, nullptr,
-                      nullptr, 0) != 1)
-        return c;
-    return lower;
-}
-
 } // namespace zorva::platform

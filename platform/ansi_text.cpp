@@ -15,13 +15,38 @@ struct Codepage {
     std::array<unsigned char, 256> lower{};
 };
 
+// The upper-case letters that Windows-1254 holds, folded without regard to the user's locale.
+// Ours rather than the system's, so that a message matches alike on every system: Windows's own
+// case mapping leaves "İ" as it is, and its locale-aware comparison also passes over hyphens,
+// apostrophes and soft hyphens and takes "ß" for "ss".
+char32_t lowerOf(char32_t c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 0x20;
+    switch (c) {
+    case 0x130:
+        return 'i'; // İ
+    case 0x11E:
+        return 0x11F; // Ğ
+    case 0x15E:
+        return 0x15F; // Ş
+    case 0x160:
+        return 0x161; // Š
+    case 0x152:
+        return 0x153; // Œ
+    case 0x178:
+        return 0xFF; // Ÿ
+    default:
+        return c;
+    }
+}
+
 Codepage buildCodepage() {
     Codepage cp;
     cp.toUnicode = ansiCharacters();
     for (int b = 0; b < 256; ++b)
         cp.fromUnicode.emplace(cp.toUnicode[b], static_cast<unsigned char>(b));
     for (int b = 0; b < 256; ++b) {
-        const auto it = cp.fromUnicode.find(lowerCaseOf(cp.toUnicode[b]));
+        const auto it = cp.fromUnicode.find(lowerOf(cp.toUnicode[b]));
         cp.lower[b] = it != cp.fromUnicode.end() ? it->second : static_cast<unsigned char>(b);
     }
     return cp;

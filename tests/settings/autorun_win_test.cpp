@@ -83,12 +83,12 @@ TEST_F(AutoRunTest, TickingWritesThePathUnquotedWithItsFinalZeroAndUntickingRemo
 
 TEST_F(AutoRunTest, ANewTitleWritesItsOwnValueBesideTheOldOne) {
     const std::string older = "MERVANTO Zorva Kilit Entegrasyon Sistemi s1.02.04f";
-    SetAutoRun("C:\\old\\zorva-kilit.exe", older, true);
-    SetAutoRun("C:\\new\\zorva-kilit.exe", title, true);
-    EXPECT_EQ(storedValue(older),
-              (StoredValue{REG_SZ, std::string("C:\\old\\zorva-kilit.exe\0", 24)}));
-    EXPECT_EQ(storedValue(title),
-              (StoredValue{REG_SZ, std::string("C:\\new\\zorva-kilit.exe\0", 24)}));
+    const std::string oldPath = "C:\\old\\zorva-kilit.exe";
+    const std::string newPath = "C:\\new\\zorva-kilit.exe";
+    SetAutoRun(oldPath, older, true);
+    SetAutoRun(newPath, title, true);
+    EXPECT_EQ(storedValue(older), (StoredValue{REG_SZ, oldPath + '\0'}));
+    EXPECT_EQ(storedValue(title), (StoredValue{REG_SZ, newPath + '\0'}));
     removeValue(older);
 }
 
@@ -108,17 +108,17 @@ TEST_F(AutoRunTest, ARefusedWriteRaisesWithTheValueName) {
 // is said; the key is not created. This process's HKEY_LOCAL_MACHINE is pointed at an empty
 // key of the test's own for that, so that the machine's Run key is never touched.
 TEST_F(AutoRunTest, AMissingKeyIsLeftMissingWithoutAWord) {
-    constexpr const char* scratch = "Software\Zorva Kilit Tests\Empty Machine";
+    constexpr const char* scratch = "Software\\Zorva Kilit Tests\\Empty Machine";
     HKEY empty = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, scratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                               &empty, nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, empty), ERROR_SUCCESS);
     EXPECT_FALSE(runKeyExists());
-    EXPECT_EQ(platform::setAutostart(title, "C:\zorva-kilit.exe", true),
+    EXPECT_EQ(platform::setAutostart(title, "C:\\zorva-kilit.exe", true),
               platform::AutostartOutcome::Unavailable);
-    EXPECT_NO_THROW(SetAutoRun("C:\zorva-kilit.exe", title, true));
-    EXPECT_NO_THROW(SetAutoRun("C:\zorva-kilit.exe", title, false));
+    EXPECT_NO_THROW(SetAutoRun("C:\\zorva-kilit.exe", title, true));
+    EXPECT_NO_THROW(SetAutoRun("C:\\zorva-kilit.exe", title, false));
     EXPECT_FALSE(runKeyExists());
     DWORD subkeys = 1, values = 1;
     EXPECT_EQ(RegQueryInfoKeyA(empty, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
