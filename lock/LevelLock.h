@@ -3,6 +3,9 @@
 
 #include <stdint.h>
 
+/* The vendor's library is 32-bit, uses the standard Windows calling convention and exports the
+   plain names ("LV4_BeepOk", not "LV4_BeepOk@0"); the import library that the stand-in's build
+   makes maps the compiler's suffixed names to those. */
 #if defined(_WIN32) && !defined(_WIN64)
 #define LEVELLOCK_CALL __stdcall
 #else

@@ -1,8 +1,8 @@
 #include "platform/ansi_text.h"
 
+#include "platform/ansi_code_page.h"
+
 #include <array>
-#include <iconv.h>
-#include <stdexcept>
 #include <unordered_map>
 
 namespace zorva::platform {
@@ -15,20 +15,10 @@ struct Codepage {
     std::array<unsigned char, 256> lower{};
 };
 
-char32_t decodeByteWithIconv(iconv_t cd, unsigned char byte) {
-    char in[1] = {static_cast<char>(byte)};
-    char32_t out[2] = {};
-    char* inPtr = in;
-    auto* outPtr = reinterpret_cast<char*>(out);
-    std::size_t inLeft = 1, outLeft = sizeof(out);
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) ||
-        outLeft != sizeof(out) - sizeof(char32_t))
-        return byte; // Windows passes the five unassigned bytes through as C1 controls.
-    return out[0];
-}
-
 // The upper-case letters that Windows-1254 holds, folded without regard to the user's locale.
+// Ours rather than the system's, so that a message matches alike on every system: Windows's own
+// case mapping leaves "İ" as it is, and its locale-aware comparison also passes over hyphens,
+// apostrophes and soft hyphens and takes "ß" for "ss".
 char32_t lowerOf(char32_t c) {
     if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
         return c + 0x20;
@@ -52,18 +42,11 @@ char32_t lowerOf(char32_t c) {
 
 Codepage buildCodepage() {
     Codepage cp;
-    iconv_t cd = iconv_open("UTF-32LE", "CP1254");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error("Windows-1254 conversion is not available");
-    for (int b = 0; b < 256; ++b) {
-        cp.toUnicode[b] = b < 0x80 ? static_cast<char32_t>(b)
-                                   : decodeByteWithIconv(cd, static_cast<unsigned char>(b));
+    cp.toUnicode = ansiCharacters();
+    for (int b = 0; b < 256; ++b)
         cp.fromUnicode.emplace(cp.toUnicode[b], static_cast<unsigned char>(b));
-    }
-    iconv_close(cd);
     for (int b = 0; b < 256; ++b) {
-        const char32_t lower = lowerOf(cp.toUnicode[b]);
-        const auto it = cp.fromUnicode.find(lower);
+        const auto it = cp.fromUnicode.find(lowerOf(cp.toUnicode[b]));
         cp.lower[b] = it != cp.fromUnicode.end() ? it->second : static_cast<unsigned char>(b);
     }
     return cp;

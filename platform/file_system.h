@@ -5,7 +5,11 @@
 
 namespace zorva::platform {
 
-// Paths are the file system's own byte strings (UTF-8 on Linux), passed through unchanged.
+// Paths are the file system's own byte strings (UTF-8 on Linux, the ANSI code page on Windows),
+// passed through unchanged.
+
+// What separates the names in a path: '/' on Linux, '\\' on Windows.
+extern const char pathSeparator;
 
 enum class ReadOutcome { Read, Missing, Failed };
 

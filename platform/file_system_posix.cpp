@@ -9,6 +9,8 @@
 
 namespace zorva::platform {
 
+const char pathSeparator = '/';
+
 namespace {
 
 class FileDescriptor {

@@ -1,6 +1,7 @@
 #include "settings/genel.h"
 
 #include "platform/executable_path.h"
+#include "platform/file_system.h"
 #include "settings/form_storage.h"
 
 #include <filesystem>
@@ -9,7 +10,8 @@
 namespace zorva::settings {
 
 std::string GetIniDir() {
-    std::string dir = platform::executableDirectory() + "Data/Ini/";
+    const char sep = platform::pathSeparator;
+    std::string dir = platform::executableDirectory() + "Data" + sep + "Ini" + sep;
     std::error_code ignored;
     std::filesystem::create_directories(dir, ignored);
     return dir;

@@ -6,9 +6,10 @@ namespace zorva::settings {
 
 class Component;
 
-// The directory of the program's data files: the executable's directory, then "Data/Ini/".
-// Created with its parents when missing; a directory that cannot be made shows up later, when
-// a file cannot be written into it. Computed anew on every call.
+// The directory of the program's data files: the executable's directory, then "Data/Ini/"
+// (on Windows with its own separator, "Data\Ini\"). Created with its parents when missing; a
+// directory that cannot be made shows up later, when a file cannot be written into it. Computed
+// anew on every call.
 std::string GetIniDir();
 
 // Points a form storage at "<owner>_<storage>.ini" in GetIniDir, with no window placement,

@@ -4,37 +4,22 @@
 #include "app/udp_listener.h"
 #include "recording_lock_library.h"
 #include "rooms/room_table.h"
+#include "tests/support/test_socket.h"
 #include "transport/main_thread_queue.h"
 #include "transport/udp_server.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <chrono>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace zorva;
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
+using zorva::testing::sendDatagram;
 
 namespace {
-
-void sendTo(int port, const std::string& payload) {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<std::uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&to),
-                       sizeof to),
-              static_cast<ssize_t>(payload.size()));
-    ::close(fd);
-}
 
 struct Operator : app::OperatorSettings {
     int cardTypeIndex() const override { return 1; }
@@ -108,7 +93,7 @@ TEST_F(CheckinOverUdp, RefusedBeforeTheLockStarts) {
     ASSERT_TRUE(server.Active());
     lock.calls.clear();
     log.clear();
-    sendTo(boundPort(), "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=101");
+    sendDatagram(boundPort(), "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=101");
     ASSERT_TRUE(waitForLogLines(1));
     EXPECT_EQ(message(0), "Sistem Başlatılmamış.");
     EXPECT_TRUE(lock.calls.empty());
@@ -119,12 +104,12 @@ TEST_F(CheckinOverUdp, DatagramsBecomeRequestsInOrderAndBadOnesAreDropped) {
     ASSERT_TRUE(core.FSystemStarted);
     lock.calls.clear();
     const int port = boundPort();
-    sendTo(port, "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=101");
-    sendTo(port, "CIN=31.02.2025^COUT=31.07.2025^ODA=102");
-    sendTo(port, std::string(8193, 'x'));
-    sendTo(port, "");
-    sendTo(port, "CIN=30.07.2025 09:15^COUT=01.08.2025 11:00^ODA=103");
-    sendTo(port, "CIN=30.07.2025^COUT=01.08.2025^ODA=102");
+    sendDatagram(port, "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=101");
+    sendDatagram(port, "CIN=31.02.2025^COUT=31.07.2025^ODA=102");
+    sendDatagram(port, std::string(8193, 'x'));
+    sendDatagram(port, "");
+    sendDatagram(port, "CIN=30.07.2025 09:15^COUT=01.08.2025 11:00^ODA=103");
+    sendDatagram(port, "CIN=30.07.2025^COUT=01.08.2025^ODA=102");
     ASSERT_TRUE(waitForCalls(6));
     EXPECT_THAT(lock.calls, ElementsAre("IssueGuestCard", "BeepOk", "IssueGuestCard", "BeepOk",
                                         "IssueGuestCard", "BeepOk"));
@@ -153,7 +138,7 @@ TEST_F(CheckinOverUdp, ABusyPortIsLoggedAndApplyMovesToANewPort) {
     core.MvBitBtn1Click();
     ASSERT_TRUE(server.Active());
     lock.calls.clear();
-    sendTo(boundPort(), "CIN=29.07.2025^COUT=30.07.2025^ODA=101");
+    sendDatagram(boundPort(), "CIN=29.07.2025^COUT=30.07.2025^ODA=101");
     ASSERT_TRUE(waitForCalls(2));
     EXPECT_THAT(lock.calls, ElementsAre("IssueGuestCard", "BeepOk"));
 }
@@ -176,7 +161,7 @@ TEST_F(CheckinOverUdp, CloseDeactivatesAndMakesNoLibraryCall) {
     lock.calls.clear();
     core.FormClose();
     EXPECT_FALSE(server.Active());
-    sendTo(port, "CIN=29.07.2025^COUT=30.07.2025^ODA=101");
+    sendDatagram(port, "CIN=29.07.2025^COUT=30.07.2025^ODA=101");
     queue.waitAndDrain(200ms);
     EXPECT_TRUE(lock.calls.empty());
 }

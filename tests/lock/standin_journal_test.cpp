@@ -1,6 +1,8 @@
 #include "app/integration_core.h"
 #include "lock/linked_lock_library.h"
 #include "rooms/room_table.h"
+#include "tests/support/environment.h"
+#include "tests/support/temp_directory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,10 +10,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 using namespace zorva;
 using ::testing::ElementsAre;
+using zorva::testing::setEnvironment;
+using zorva::testing::unsetEnvironment;
 
 namespace {
 
@@ -19,16 +22,13 @@ namespace {
 class StandinJournal : public ::testing::Test {
 protected:
     void SetUp() override {
-        path = std::filesystem::temp_directory_path() /
-               ("levellock-journal-" + std::to_string(::getpid()) + ".txt");
-        std::filesystem::remove(path);
-        ::setenv("LEVELLOCK_JOURNAL", path.c_str(), 1);
+        path = directory.file("levellock-journal.txt");
+        setEnvironment("LEVELLOCK_JOURNAL", path);
     }
     void TearDown() override {
-        ::unsetenv("LEVELLOCK_JOURNAL");
+        unsetEnvironment("LEVELLOCK_JOURNAL");
         for (const char* f : {"LV4_InitializeSystem", "LV4_SetAuthCode", "LV4_IssueGuestCard"})
-            ::unsetenv((std::string("LEVELLOCK_RESULT_") + f).c_str());
-        std::filesystem::remove(path);
+            unsetEnvironment(std::string("LEVELLOCK_RESULT_") + f);
     }
 
     std::vector<std::string> lines() const {
@@ -39,7 +39,8 @@ protected:
         return out;
     }
 
-    std::filesystem::path path;
+    zorva::testing::TempDirectory directory;
+    std::string path;
     lock::LinkedLockLibrary library;
 };
 
@@ -79,10 +80,10 @@ TEST_F(StandinJournal, ResultsComeFromTheEnvironment) {
         std::int16_t result;
     } cases[] = {{"-1", -1}, {"42", 42}, {"+3", 3}, {"x", 0}, {"4x", 0}, {" 5", 0}, {"", 0}};
     for (const auto& c : cases) {
-        ::setenv("LEVELLOCK_RESULT_LV4_InitializeSystem", c.value, 1);
+        setEnvironment("LEVELLOCK_RESULT_LV4_InitializeSystem", c.value);
         EXPECT_EQ(library.initializeSystem(4), c.result) << c.value;
     }
-    ::setenv("LEVELLOCK_RESULT_LV4_IssueGuestCard", "-7", 1);
+    setEnvironment("LEVELLOCK_RESULT_LV4_IssueGuestCard", "-7");
     lock::GuestCardRequest request;
     EXPECT_EQ(library.issueGuestCard(request), -7);
     EXPECT_EQ(lines().back(), "LV4_IssueGuestCard 00000000 0000000000000000 0000 000000 "

@@ -1,14 +1,11 @@
 #include "platform/socket_error.h"
 #include "platform/udp_socket.h"
+#include "tests/support/test_socket.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <chrono>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 namespace zorva::platform {
 namespace {
@@ -50,18 +47,7 @@ TEST(SocketError, ANonSocketHasItsOwnClassAndOtherCodesDoNot) {
                  "Could not bind socket. Address and port are already in use.");
 }
 
-void sendTo(int port, const std::string& bytes) {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    target.sin_port = htons(static_cast<std::uint16_t>(port));
-    EXPECT_EQ(::sendto(fd, bytes.data(), bytes.size(), 0,
-                       reinterpret_cast<const sockaddr*>(&target), sizeof target),
-              static_cast<ssize_t>(bytes.size()));
-    ::close(fd);
-}
+using zorva::testing::sendDatagram;
 
 // Waits for something to receive on the socket, with a bound.
 bool awaitReadable(SocketWaiter& waiter, const UdpSocket& socket) {
@@ -79,8 +65,8 @@ TEST(UdpSocket, ReceivesWholeDatagramsAndDiscardsLongerOnesWhole) {
 
     EXPECT_FALSE(socket.receiveFrom(buffer, sender).has_value()) << "nothing is waiting yet";
 
-    sendTo(port, "abcde");
-    sendTo(port, "abcd");
+    sendDatagram(port, "abcde");
+    sendDatagram(port, "abcd");
     ASSERT_TRUE(awaitReadable(waiter, socket));
     try {
         socket.receiveFrom(buffer, sender);
@@ -115,7 +101,7 @@ TEST(SocketWaiter, ReportsAReadableSocketAndATimeOut) {
 
     EXPECT_TRUE(waiter.wait(handles, 10ms, readable));
     EXPECT_EQ(readable, std::vector<bool>{false});
-    sendTo(port, "x");
+    sendDatagram(port, "x");
     EXPECT_TRUE(awaitReadable(waiter, socket));
 }
 

@@ -1,7 +1,7 @@
 #include "platform/error.h"
 #include "rooms/data_set_ini.h"
 #include "rooms/room_table.h"
-#include "tests/support/permission_checks.h"
+#include "tests/rooms/data_set_ini_fixture.h"
 #include "tests/support/temp_directory.h"
 
 #include <gmock/gmock.h>
@@ -23,58 +23,8 @@ using testing::writeBytes;
 
 const std::filesystem::path fixtures = ZORVA_ROOMS_FIXTURES;
 
-struct Room {
-    std::optional<int> alan, bina, kat, oda;
-    std::string name;
-};
-
-class DataSetIniTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        table->open();
-        table->afterPost = [this](MemoryDataSet&) { ++posts; };
-    }
-
-    void add(const Room& r) {
-        table->append();
-        const auto set = [&](const char* field, std::optional<int> v) {
-            if (v)
-                table->field(field).setAsInteger(*v);
-        };
-        set("ALAN", r.alan);
-        set("BINA", r.bina);
-        set("KAT", r.kat);
-        set("ODA", r.oda);
-        table->field("ODA_STR").setAsString(r.name);
-        table->post();
-    }
-
-    // Each record as "ALAN BINA KAT ODA name", null fields shown as "-".
-    std::vector<std::string> rows() const {
-        std::vector<std::string> out;
-        for (int i = 0; i < table->recordCount(); ++i) {
-            std::string row;
-            for (const auto& v : table->recordAt(i)) {
-                if (!row.empty())
-                    row += ' ';
-                if (!v)
-                    row += '-';
-                else if (const auto* n = std::get_if<std::int32_t>(&*v))
-                    row += std::to_string(*n);
-                else
-                    row += std::get<std::string>(*v);
-            }
-            out.push_back(row);
-        }
-        return out;
-    }
-
-    std::string path() const { return m_dir.file("Odalar.ini"); }
-
-    TempDirectory m_dir;
-    std::unique_ptr<MemoryDataSet> table = makeRoomTable();
-    int posts = 0;
-};
+using test::DataSetIniTest;
+using test::Room;
 
 TEST_F(DataSetIniTest, TwoRoomsSaveAsTwelveLinesAndTheCursorStays) {
     add({1, 1, 2, 12, "201"});
@@ -149,29 +99,6 @@ TEST_F(DataSetIniTest, UnreadableFileRaisesAndKeepsTheTable) {
         EXPECT_THAT(e.what(), StartsWith("Cannot open file \"" + path() + "\". "));
     }
     EXPECT_THAT(rows(), ElementsAre("1 1 1 1 101"));
-}
-
-TEST_F(DataSetIniTest, RefusedSaveRaisesAndKeepsTheOldFile) {
-    const std::string old = readBytes(fixtures / "two_rooms.ini");
-    writeBytes(path(), old);
-    add({1, 1, 1, 1, "101"});
-    add({1, 1, 1, 2, "102"});
-    table->first();
-    ::chmod(m_dir.path().c_str(), 0555);
-    testing::PermissionChecks asOrdinaryUser;
-    for (bool emptied : {false, true}) {
-        if (emptied)
-            table->empty(); // a removal is refused the same way
-        try {
-            SaveDataSetToIni(*table, path());
-            ADD_FAILURE() << "the save went through";
-        } catch (const platform::Error& e) {
-            EXPECT_EQ(std::string(e.what()), "Unable to write to " + path());
-        }
-        EXPECT_EQ(readBytes(path()), old);
-        EXPECT_EQ(testing::entryCount(m_dir.path()), 1u);
-        EXPECT_FALSE(table->controlsDisabled());
-    }
 }
 
 TEST_F(DataSetIniTest, FiveThousandRoomsSaveAndLoadWhole) {

@@ -1,4 +1,5 @@
 #include "platform/executable_path.h"
+#include "platform/file_system.h"
 #include "settings/form_storage.h"
 #include "settings/genel.h"
 
@@ -10,7 +11,8 @@ namespace zorva::settings {
 namespace {
 
 TEST(GetIniDir, IsBesideTheProgramAndMadeAgainWhenMissing) {
-    const std::string expected = platform::executableDirectory() + "Data/Ini/";
+    const char sep = platform::pathSeparator;
+    const std::string expected = platform::executableDirectory() + "Data" + sep + "Ini" + sep;
     std::filesystem::remove_all(platform::executableDirectory() + "Data");
     EXPECT_EQ(GetIniDir(), expected);
     EXPECT_TRUE(std::filesystem::is_directory(expected));

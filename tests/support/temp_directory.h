@@ -1,9 +1,10 @@
 #pragma once
 
-#include <cstdlib>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -14,18 +15,32 @@ namespace zorva::testing {
 class TempDirectory {
 public:
     TempDirectory() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zorva-test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a temporary directory");
-        m_path = pattern;
+        static std::atomic<unsigned> counter{0};
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const auto name =
+                "zorva-test-" + std::to_string(random()) + "-" + std::to_string(counter++);
+            const auto candidate = std::filesystem::temp_directory_path() / name;
+            // False, without an error, when the name is taken already.
+            if (std::filesystem::create_directory(candidate)) {
+                m_path = candidate;
+                return;
+            }
+        }
+        throw std::runtime_error("cannot create a temporary directory");
     }
     TempDirectory(const TempDirectory&) = delete;
     TempDirectory& operator=(const TempDirectory&) = delete;
     ~TempDirectory() {
+        // Whatever a test made read-only must be writable again to be removed (on Windows a
+        // read-only file cannot be deleted).
         std::error_code ec;
         std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
+        for (auto it = std::filesystem::recursive_directory_iterator(m_path, ec);
+             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(m_path, ec);
     }
 

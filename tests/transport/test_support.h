@@ -1,20 +1,12 @@
 #pragma once
 
+#include "tests/support/test_socket.h"
 #include "transport/main_thread_queue.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
-#include <cstring>
 #include <functional>
 #include <mutex>
-#include <netinet/in.h>
-#include <stdexcept>
-#include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <utility>
 
 namespace zorva::transport::test {
@@ -74,69 +66,7 @@ public:
     MainThreadQueue queue{[this] { post(); }};
 };
 
-// A plain UDP socket for the test's side of the wire.
-class TestSocket {
-public:
-    enum class Address { Loopback, Any };
-
-    explicit TestSocket(Address address = Address::Loopback, int port = 0) {
-        m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (m_fd < 0)
-            fail("socket");
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(address == Address::Loopback ? INADDR_LOOPBACK : INADDR_ANY);
-        local.sin_port = htons(static_cast<std::uint16_t>(port));
-        if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
-            fail("bind");
-    }
-    ~TestSocket() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    TestSocket(const TestSocket&) = delete;
-    TestSocket& operator=(const TestSocket&) = delete;
-
-    int fd() const { return m_fd; }
-    // Gives the descriptor up, for a test that hands it to someone else.
-    int release() { return std::exchange(m_fd, -1); }
-
-    int port() const {
-        sockaddr_in bound{};
-        socklen_t length = sizeof bound;
-        if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&bound), &length) != 0)
-            fail("getsockname");
-        return ntohs(bound.sin_port);
-    }
-
-    void sendTo(int port, const std::string& bytes) const {
-        sockaddr_in target{};
-        target.sin_family = AF_INET;
-        target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        target.sin_port = htons(static_cast<std::uint16_t>(port));
-        const ssize_t sent = ::sendto(m_fd, bytes.data(), bytes.size(), 0,
-                                      reinterpret_cast<const sockaddr*>(&target), sizeof target);
-        if (sent != static_cast<ssize_t>(bytes.size()))
-            fail("sendto");
-    }
-
-    bool hasIncoming() const {
-        char byte = 0;
-        return ::recv(m_fd, &byte, 1, MSG_DONTWAIT | MSG_PEEK) >= 0;
-    }
-
-private:
-    [[noreturn]] static void fail(const char* call) {
-        throw std::runtime_error(std::string(call) + ": " + std::strerror(errno));
-    }
-
-    int m_fd = -1;
-};
-
-// A port that is free at this moment: one that the system chose and that is released again.
-inline int freePort() {
-    TestSocket probe(TestSocket::Address::Any);
-    return probe.port();
-}
+using zorva::testing::freePort;
+using zorva::testing::TestSocket;
 
 } // namespace zorva::transport::test

@@ -1,7 +1,7 @@
 #include "transport/udp_server.h"
 
 #include "platform/socket_error.h"
-#include "tests/transport/test_support.h"
+#include "tests/transport/udp_server_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,100 +10,19 @@
 #include <cstdint>
 #include <ostream>
 #include <stdexcept>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace zorva::transport {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Delivery;
+using test::FixedPortUdpServerTest;
+using test::rethrowsAs;
 using test::TestSocket;
-
-constexpr const char* bindFailureText =
-    "Could not bind socket. Address and port are already in use.";
-
-struct Delivery {
-    std::string data;
-    std::thread::id thread;
-    std::string peerIp;
-    int peerPort = 0;
-    int localPort = 0;
-};
-
-struct Failure {
-    std::string message;
-    std::exception_ptr error;
-};
-
-class UdpServerTest : public ::testing::Test {
-protected:
-    UdpServerTest() {
-        server.OnUDPRead = [this](UdpServer& sender, const std::string& data,
-                                  const SocketBinding& binding) {
-            EXPECT_EQ(&sender, &server);
-            deliveries.push_back({data, std::this_thread::get_id(), binding.PeerIP(),
-                                  binding.PeerPort(), binding.Port()});
-            if (onRead)
-                onRead(data);
-        };
-    }
-
-    void recordFailures() {
-        server.OnUDPException = [this](UdpServer&, const SocketBinding&, const std::string& message,
-                                       const std::exception_ptr& error) {
-            failures.push_back({message, error});
-        };
-    }
-
-    int activate(std::int32_t port = 0) {
-        server.setDefaultPort(port);
-        server.setActive(true);
-        return server.Bindings().front().Port();
-    }
-
-    bool awaitDeliveries(std::size_t count) {
-        return loop.runUntil([&] { return deliveries.size() >= count; });
-    }
-
-    std::vector<std::string> payloads() const {
-        std::vector<std::string> data;
-        for (const Delivery& d : deliveries)
-            data.push_back(d.data);
-        return data;
-    }
-
-    void expectBindFailure(std::int32_t port) {
-        server.setDefaultPort(port);
-        try {
-            server.setActive(true);
-            ADD_FAILURE() << "port " << port << " was bound";
-        } catch (const platform::CouldNotBindSocketError& e) {
-            EXPECT_STREQ(e.what(), bindFailureText);
-        }
-        EXPECT_FALSE(server.Active());
-        ASSERT_EQ(server.Bindings().size(), 1u);
-        EXPECT_EQ(server.Bindings().front().Handle(), platform::invalidSocketHandle);
-    }
-
-    test::TestEventLoop loop;
-    UdpServer server{loop.queue};
-    TestSocket sender;
-    std::vector<Delivery> deliveries;
-    std::vector<Failure> failures;
-    std::function<void(const std::string&)> onRead;
-};
-
-// Tests that bind a port by its number; CTest runs them under a resource lock.
-class FixedPortUdpServerTest : public UdpServerTest {};
-
-int broadcastOption(platform::SocketHandle handle) {
-    int value = -1;
-    socklen_t length = sizeof value;
-    ::getsockopt(static_cast<int>(handle), SOL_SOCKET, SO_BROADCAST, &value, &length);
-    return value;
-}
+using test::UdpServerTest;
+using zorva::testing::broadcastOption;
 
 TEST_F(UdpServerTest, DeliversEachDatagramWholeAndInOrderOnTheMainThread) {
     const int port = activate();
@@ -228,16 +147,6 @@ void PrintTo(const ThrowCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-template <typename E> bool rethrowsAs(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const E&) {
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
 class UdpServerThrowTest : public UdpServerTest, public ::testing::WithParamInterface<ThrowCase> {};
 
 TEST_P(UdpServerThrowTest, AThrowingHandlerDropsThatDatagramAndTheListenerGoesOn) {
@@ -343,31 +252,6 @@ TEST_F(UdpServerTest, ADatagramAlreadyQueuedIsHandledBeforeDeactivationReturns) 
     server.setActive(false);
     EXPECT_EQ(payloads(), std::vector<std::string>{"late"});
     EXPECT_EQ(deliveries.front().thread, std::this_thread::get_id());
-}
-
-// The descriptor is closed behind the listener's back, which makes the readiness wait fail; a
-// working socket put under the same number must then be received from again.
-TEST_F(UdpServerTest, AFailedWaitIsReportedAndReceivingGoesOn) {
-    recordFailures();
-    activate();
-    const int handle = static_cast<int>(server.Bindings().front().Handle());
-    ASSERT_EQ(::close(handle), 0);
-
-    ASSERT_TRUE(loop.runUntil([&] { return !failures.empty(); }));
-    EXPECT_EQ(failures[0].message, "Socket Error # 10038\r\nSocket operation on non-socket.");
-    EXPECT_TRUE(rethrowsAs<platform::NotASocketError>(failures[0].error));
-    EXPECT_TRUE(server.Active());
-
-    TestSocket replacement;
-    const int replacementPort = replacement.port();
-    const int fd = replacement.release();
-    if (fd != handle) {
-        ASSERT_EQ(::dup2(fd, handle), handle);
-        ::close(fd);
-    }
-    sender.sendTo(replacementPort, "after");
-    ASSERT_TRUE(awaitDeliveries(1));
-    EXPECT_EQ(deliveries.front().data, "after");
 }
 
 TEST_F(FixedPortUdpServerTest, ANewPortTakesEffectAtTheNextActivation) {

@@ -1,0 +1,124 @@
+#include "platform/file_system.h"
+
+#include "platform/win32_error.h"
+
+#include <algorithm>
+#include <atomic>
+#include <utility>
+#include <windows.h>
+
+namespace zorva::platform {
+
+const char pathSeparator = '\\';
+
+namespace {
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    FileHandle(FileHandle&& other) noexcept
+        : m_handle(std::exchange(other.m_handle, INVALID_HANDLE_VALUE)) {}
+    ~FileHandle() {
+        if (valid())
+            CloseHandle(m_handle);
+    }
+    HANDLE get() const { return m_handle; }
+    bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
+    bool close() {
+        const HANDLE handle = m_handle;
+        m_handle = INVALID_HANDLE_VALUE;
+        return CloseHandle(handle) != 0;
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+bool writeAll(HANDLE file, std::string_view data) {
+    while (!data.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(file, data.data(), chunk, &written, nullptr) || written == 0)
+            return false;
+        data.remove_prefix(written);
+    }
+    return true;
+}
+
+// The attributes that a file of the user's keeps across a rewrite; read-only never gets here.
+constexpr DWORD keptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                 FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+FileHandle createTemporaryBeside(const std::string& path, DWORD attributes, std::string& tempPath) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = path + "." + std::to_string(GetCurrentProcessId()) + "." +
+                   std::to_string(counter++) + ".tmp";
+        FileHandle file(CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes, nullptr));
+        if (file.valid() || GetLastError() != ERROR_FILE_EXISTS)
+            return file;
+    }
+    return FileHandle(INVALID_HANDLE_VALUE);
+}
+
+} // namespace
+
+ReadOutcome readWholeFile(const std::string& path, std::string& contents, std::string& reason) {
+    contents.clear();
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return ReadOutcome::Missing;
+        reason = win32ErrorText(error);
+        return ReadOutcome::Failed;
+    }
+    char buffer[65536];
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr)) {
+            reason = win32ErrorText(GetLastError());
+            contents.clear();
+            return ReadOutcome::Failed;
+        }
+        if (n == 0)
+            return ReadOutcome::Read;
+        contents.append(buffer, n);
+    }
+}
+
+bool replaceFileAtomically(const std::string& path, std::string_view contents) {
+    const DWORD old = GetFileAttributesA(path.c_str());
+    const bool exists = old != INVALID_FILE_ATTRIBUTES;
+    // The profile functions refuse a read-only file; a rename over it would not.
+    if (exists && (old & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        return false;
+
+    std::string tempPath;
+    FileHandle file = createTemporaryBeside(path, exists ? old & keptAttributes : 0, tempPath);
+    if (!file.valid())
+        return false;
+    bool ok = writeAll(file.get(), contents) && FlushFileBuffers(file.get());
+    ok = file.close() && ok;
+    // Write-through: the call returns once the rename itself is on the disk.
+    if (!ok || !MoveFileExA(tempPath.c_str(), path.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(tempPath.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool removeFile(const std::string& path) {
+    if (DeleteFileA(path.c_str()))
+        return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+} // namespace zorva::platform

@@ -1,0 +1,37 @@
+// Refusals as an ordinary user meets them, through permission bits.
+
+#include "tests/settings/form_storage_fixture.h"
+#include "tests/support/permission_checks.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace zorva::settings {
+namespace {
+
+using test::FormStorageTest;
+using test::StandInMainWindow;
+using ::testing::ElementsAre;
+using testing::readBytes;
+using testing::writeBytes;
+
+TEST_F(FormStorageTest, RefusedWriteIsReportedAtCloseAndAgainAtDestruction) {
+    const std::string old = "[TAnaF]\r\nFormVersion=0\r\nComboBoxEMD_KartTipi_ItemIndex=2\r\n";
+    writeBytes(iniPath(), old);
+    ::chmod(m_dir.path().c_str(), 0555);
+    testing::PermissionChecks asOrdinaryUser;
+    StandInMainWindow w(iniPath());
+    w.form.notifyShow();
+    w.cardType = 3;
+    EXPECT_TRUE(w.form.queryClose()); // closing goes on
+    EXPECT_FALSE(w.storage.saved());
+    w.form.notifyDestroy();
+    const std::string message = "Unable to write to " + iniPath();
+    EXPECT_THAT(w.errors, ElementsAre(message, message));
+    EXPECT_EQ(readBytes(iniPath()), old);
+}
+
+} // namespace
+} // namespace zorva::settings
