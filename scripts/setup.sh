@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev
     xvfb trayer xdotool x11-utils fonts-liberation
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 googletest
 )
 
 missing=()
