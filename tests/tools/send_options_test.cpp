@@ -62,6 +62,11 @@ struct RejectedCase {
     const char* reason;
 };
 
+void PrintTo(const RejectedCase& c, std::ostream* os) {
+    for (const auto& arg : c.args)
+        *os << "'" << arg << "' ";
+}
+
 class RejectedOptions : public ::testing::TestWithParam<RejectedCase> {};
 
 TEST_P(RejectedOptions, SayWhatIsWrong) {
