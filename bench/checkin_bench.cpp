@@ -275,7 +275,12 @@ void BM_Throughput(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * batch);
     unsetenv("LEVELLOCK_JOURNAL");
 }
-BENCHMARK(BM_Throughput)->ArgName("journal")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Throughput)
+    ->ArgName("journal")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace zorva::bench

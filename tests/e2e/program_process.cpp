@@ -21,10 +21,20 @@ namespace e2e {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-InstalledCopy::InstalledCopy() {
+namespace {
+
+fs::path installedDir() {
     const char* installed = std::getenv("ZORVA_INSTALLED_DIR");
     if (!installed)
         throw std::runtime_error("ZORVA_INSTALLED_DIR is not set");
+    return installed;
+}
+
+} // namespace
+
+InstalledCopy::InstalledCopy() : InstalledCopy(installedDir()) {}
+
+InstalledCopy::InstalledCopy(const fs::path& installed) {
     m_dir = fs::temp_directory_path() /
             ("zorva-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(std::rand()));
     fs::create_directories(m_dir);

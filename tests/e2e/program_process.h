@@ -16,6 +16,8 @@ namespace e2e {
 class InstalledCopy {
 public:
     InstalledCopy();
+    // A copy of another folder laid out as an install, such as an unpacked package.
+    explicit InstalledCopy(const std::filesystem::path& installed);
     ~InstalledCopy();
     InstalledCopy(const InstalledCopy&) = delete;
     InstalledCopy& operator=(const InstalledCopy&) = delete;

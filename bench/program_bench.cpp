@@ -1,5 +1,6 @@
-// The program from its start to the listener bound, starting by itself on the offscreen
-// platform, and the memory it holds once started.
+// The installed program on the offscreen platform: from its start to the listener bound and
+// the memory it then holds, and how many check-ins it takes a second with its window, its log
+// and the stand-in's journal.
 
 #include "bench/bench_support.h"
 
@@ -15,6 +16,7 @@
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -52,16 +54,16 @@ long residentKilobytes(pid_t pid) {
     return -1;
 }
 
-// The installed layout: the program, the encoder beside it, and its two files.
+// A copy of the installed folder (the program finds its encoder beside itself only there),
+// with the two files of a hotel that starts by itself.
 struct InstalledProgram {
     InstalledProgram() {
-        fs::copy_file(ZORVA_PROGRAM, folder.file("zorva-kilit"));
-        fs::copy_file(ZORVA_LEVELLOCK, folder.file("libLevelLock.so"));
+        fs::copy(ZORVA_BENCH_INSTALL, folder.path(), fs::copy_options::recursive);
         fs::create_directories(folder.file("Data/Ini"));
         std::ofstream(folder.file("Data/Ini/AnaF_JvFormStorage1.ini"), std::ios::binary)
             << "[TAnaF]\r\nComboBoxEMD_KartTipi_ItemIndex=1\r\n"
                "EditZorvakilt_EMD_R1_Text=ABCDEFGHIJKLMNOP\r\nCurrencyEditUDP_Value="
-            << freePort() << "\r\n";
+            << port << "\r\n";
         std::ofstream rooms(folder.file("Data/Ini/Odalar.ini"), std::ios::binary);
         for (int room = 1; room <= roomCount; ++room)
             rooms << "[RecNo" << room << "]\r\nALAN=1\r\nBINA=1\r\nKAT=1\r\nODA=" << room % 250
@@ -100,10 +102,19 @@ struct InstalledProgram {
     }
 
     std::string journal() const { return folder.file("journal.txt"); }
+    long journalSize() const {
+        struct stat st {};
+        return ::stat(journal().c_str(), &st) == 0 ? static_cast<long>(st.st_size) : 0;
+    }
     ScratchFolder folder;
+    int port = freePort();
 };
 
 void BM_StartToListenerBound(benchmark::State& state) {
+    if (!fs::exists(fs::path(ZORVA_BENCH_INSTALL) / "zorva-kilit")) {
+        state.SkipWithError("install the build into " ZORVA_BENCH_INSTALL " first");
+        return;
+    }
     InstalledProgram installed;
     std::vector<double> residentMb;
     for (auto _ : state) {
@@ -128,6 +139,62 @@ void BM_StartToListenerBound(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StartToListenerBound)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// Every check-in leaves two journal lines of fixed length, a request and a beep, so the
+// journal's size tells how many the program has handled; no more than the socket's buffer
+// holds are ever in flight.
+void BM_ProgramThroughput(benchmark::State& state) {
+    if (!fs::exists(fs::path(ZORVA_BENCH_INSTALL) / "zorva-kilit")) {
+        state.SkipWithError("install the build into " ZORVA_BENCH_INSTALL " first");
+        return;
+    }
+    InstalledProgram installed;
+    const pid_t pid = installed.start();
+    if (!installed.waitFor("LV4_BeepOk", std::chrono::seconds(20))) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        state.SkipWithError("the program did not start");
+        return;
+    }
+    const int sender = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(static_cast<std::uint16_t>(installed.port));
+    ::connect(sender, reinterpret_cast<sockaddr*>(&to), sizeof to);
+
+    constexpr int batch = 2'000, window = 64;
+    std::vector<std::string> datagrams;
+    for (int i = 0; i < batch; ++i)
+        datagrams.push_back(checkinFor("Oda " + std::to_string(1 + (i * 37) % roomCount), i));
+    const long perCheckin =
+        static_cast<long>(std::string("LV4_IssueGuestCard 01010100 0000000000000000 0000 000000 "
+                                      "323032353037303131343030 323032353038303131323030 "
+                                      "0100000000001000000000 00000000000000 0 -> 0\nLV4_BeepOk\n")
+                              .size());
+    for (auto _ : state) {
+        const long start = installed.journalSize();
+        const auto handled = [&] { return (installed.journalSize() - start) / perCheckin; };
+        const auto deadline = Clock::now() + std::chrono::seconds(60);
+        int sent = 0;
+        while (handled() < batch && Clock::now() < deadline) {
+            while (sent < batch && sent - handled() < window) {
+                const std::string& d = datagrams[static_cast<std::size_t>(sent++)];
+                ::send(sender, d.data(), d.size(), 0);
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        if (handled() < batch) {
+            state.SkipWithError("check-ins were lost");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * batch);
+    ::close(sender);
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+}
+BENCHMARK(BM_ProgramThroughput)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace zorva::bench
