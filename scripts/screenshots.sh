@@ -23,7 +23,7 @@ trayer --edge top --align right --widthtype pixel --width 80 --height 24 >/dev/n
 sleep 1
 HOME="$dir" XDG_CONFIG_HOME="$dir/config" "$dir/zorva-kilit" >/dev/null 2>&1 &
 sleep 2
-"$(dirname "$0")/../build/app/zorva-send" --port 4041 --room 201 --in "29.07.2025 14:00" --out "31.07.2025 12:00" 2>/dev/null ||
+"$dir/zorva-send" --port 4041 --room 201 --in "29.07.2025 14:00" --out "31.07.2025 12:00" 2>/dev/null ||
     printf 'CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=999' > /dev/udp/127.0.0.1/4041
 sleep 1
 window=$(xdotool search --name MERVANTO | tail -1)
