@@ -21,7 +21,7 @@ using zorva::testing::TempDirectory;
 
 namespace {
 
-constexpr int kills = 100;
+constexpr int kills = 80;
 
 // Two versions of the room table, and the bytes the room file holds for each.
 struct Versions {
@@ -123,7 +123,7 @@ TEST(CrashSafety, AfterEveryKillTheRoomFileIsTheOldOrTheNewOneWhole) {
     takeLeftovers(dir);
 
     std::mt19937 random(std::random_device{}());
-    std::uniform_int_distribution<std::chrono::nanoseconds::rep> moment(0, 3 * save.count());
+    std::uniform_int_distribution<std::chrono::nanoseconds::rep> moment(0, 2 * save.count());
     int midWrite = 0, sawOld = 0, sawNew = 0;
     for (int kill = 0; kill < kills; ++kill) {
         saver = startSaver(versions, target, pipe);
