@@ -17,11 +17,11 @@ mkdir -p "$build/artifacts"
 export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-run() { # target, corpus folder, dictionary, longest input
-    local target=$1 corpus=$2 dict=$3 max_len=$4 rc=0
-    mkdir -p "$scratch/$corpus"
+run() { # target, dictionary, longest input
+    local target=$1 dict=$2 max_len=$3 rc=0
+    mkdir -p "$scratch/$target"
     echo "== $target: $seconds s"
-    "$build/fuzz/$target" "$scratch/$corpus" "fuzz/corpus/$corpus" \
+    "$build/fuzz/$target" "$scratch/$target" "fuzz/corpus/$target" \
         -dict="fuzz/$dict" -max_len="$max_len" -max_total_time="$seconds" -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
         >"$scratch/$target.log" 2>&1 || rc=$?
@@ -36,7 +36,7 @@ run() { # target, corpus folder, dictionary, longest input
 }
 
 status=0
-run fuzz_checkin_message checkin_message checkin_message.dict 8193 || status=1
-run fuzz_ini_file ini_file ini.dict 65536 || status=1
-run fuzz_room_file room_file ini.dict 65536 || status=1
+run fuzz_checkin_message checkin_message.dict 8193 || status=1
+run fuzz_ini_file ini.dict 65536 || status=1
+run fuzz_room_file ini.dict 65536 || status=1
 exit $status
