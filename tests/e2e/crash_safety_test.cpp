@@ -1,6 +1,7 @@
 // The room file survives the process that writes it being killed at any moment.
 
 #include "flood_mix.h"
+#include "platform/file_system.h"
 #include "platform/format_settings.h"
 #include "rooms/data_set_ini.h"
 #include "rooms/room_table.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <poll.h>
 #include <random>
@@ -18,6 +20,7 @@
 
 using namespace std::chrono_literals;
 using zorva::testing::TempDirectory;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -112,32 +115,56 @@ TEST(CrashSafety, AfterEveryKillTheRoomFileIsTheOldOrTheNewOneWhole) {
     const std::string target = dir.file("Odalar.ini");
     zorva::testing::writeBytes(target, versions.bytes[0]);
 
-    // How long one save takes here, so that the kills fall before, inside and after saves
-    // whatever the build.
+    // How long a saver's second save takes here, and the file write that ends it, so that the
+    // kills can fall anywhere whatever the build, and many of them inside a write.
     int pipe = -1;
-    pid_t saver = startSaver(versions, target, pipe);
-    const auto started = std::chrono::steady_clock::now();
-    ASSERT_TRUE(waitForSaves(pipe, 4));
-    const auto save = (std::chrono::steady_clock::now() - started) / 4;
-    killSaver(saver, pipe);
+    pid_t saver = -1;
+    std::vector<Clock::duration> seconds;
+    for (int run = 0; run < 3; ++run) {
+        saver = startSaver(versions, target, pipe);
+        ASSERT_TRUE(waitForSaves(pipe, 1));
+        const auto first = Clock::now();
+        ASSERT_TRUE(waitForSaves(pipe, 1));
+        seconds.push_back(Clock::now() - first);
+        killSaver(saver, pipe);
+    }
+    std::sort(seconds.begin(), seconds.end());
+    const auto save = seconds[1];
     takeLeftovers(dir);
+    const auto started = Clock::now();
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(
+            zorva::platform::replaceFileAtomically(dir.file("probe.ini"), versions.bytes[0]));
+    const auto write = (Clock::now() - started) / 4;
 
     std::mt19937 random(std::random_device{}());
-    std::uniform_int_distribution<std::chrono::nanoseconds::rep> moment(0, 2 * save.count());
+    std::uniform_int_distribution<Clock::duration::rep> anywhere(0, 2 * save.count());
+    // Every other kill aims at the write that ends the second save, and moves its aim by what
+    // it found: the second save's file means too late, the first one's without a temporary
+    // file too early.
+    Clock::duration aim = save - write;
+    const Clock::duration step = std::max<Clock::duration>(write / 2, 100us);
     int midWrite = 0, sawOld = 0, sawNew = 0;
     for (int kill = 0; kill < kills; ++kill) {
+        const bool aimed = kill % 2 == 1;
         saver = startSaver(versions, target, pipe);
         ASSERT_GT(saver, 0);
-        std::this_thread::sleep_for(std::chrono::nanoseconds(moment(random)));
+        ASSERT_TRUE(waitForSaves(pipe, 1));
+        const auto firstSaved = Clock::now();
+        std::this_thread::sleep_until(firstSaved +
+                                      (aimed ? aim : Clock::duration(anywhere(random))));
         killSaver(saver, pipe);
 
         const std::string now = zorva::testing::readBytes(target);
         ASSERT_TRUE(now == versions.bytes[0] || now == versions.bytes[1])
             << "kill " << kill << " left " << now.size() << " bytes, neither "
             << versions.bytes[0].size() << " nor " << versions.bytes[1].size();
+        const bool inWrite = takeLeftovers(dir) > 0;
         sawOld += now == versions.bytes[0];
         sawNew += now == versions.bytes[1];
-        midWrite += takeLeftovers(dir) > 0;
+        midWrite += inWrite;
+        if (aimed && !inWrite)
+            aim += now == versions.bytes[0] ? -step : step;
     }
     // Kills that never fell inside a write, or never after one, would prove nothing.
     EXPECT_GT(midWrite, 0);
@@ -146,8 +173,9 @@ TEST(CrashSafety, AfterEveryKillTheRoomFileIsTheOldOrTheNewOneWhole) {
     RecordProperty("killsDuringAWrite", midWrite);
     RecordProperty("oldNew", std::to_string(sawOld) + "/" + std::to_string(sawNew));
     RecordProperty(
-        "saveMicroseconds",
-        std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(save).count()));
+        "saveAndWriteMicroseconds",
+        std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(save).count()) + "/" +
+            std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(write).count()));
 }
 
 } // namespace

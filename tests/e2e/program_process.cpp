@@ -82,8 +82,9 @@ Program::Program(const InstalledCopy& copy, std::map<std::string, std::string> e
         if (out < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0)
             ::_exit(125);
         // Out of the bounding set, the capabilities do not come back when root runs the
-        // program, and permission bits apply to it as to anyone.
-        if (launch.honourPermissions)
+        // program, and permission bits apply to it as to anyone; an ordinary user has none of
+        // them to drop.
+        if (launch.honourPermissions && ::geteuid() == 0)
             for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
                 if (::prctl(PR_CAPBSET_DROP, cap, 0, 0, 0) != 0)
                     ::_exit(124);
