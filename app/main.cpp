@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
+#include <csignal>
+
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("zorva-kilit"));
@@ -24,10 +26,21 @@ int main(int argc, char* argv[]) {
     const int signalFd = zorva::platform::watchTerminationSignals();
     if (signalFd >= 0) {
         auto* notifier = new QSocketNotifier(signalFd, QSocketNotifier::Read, &window);
-        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, signalFd] {
-            zorva::platform::takeTerminationSignal(signalFd);
-            window.requestClose();
-        });
+        QObject::connect(notifier, &QSocketNotifier::activated, &window,
+                         [&window, signalFd, closing = false]() mutable {
+                             const int sig = zorva::platform::takeTerminationSignal(signalFd);
+                             // A close that shows an error box waits for someone to answer
+                             // it. A second request ends the program at once, as the signal
+                             // would by default; every file is replaced whole, so none is left
+                             // half written.
+                             if (closing) {
+                                 std::signal(sig > 0 ? sig : SIGTERM, SIG_DFL);
+                                 std::raise(sig > 0 ? sig : SIGTERM);
+                                 return;
+                             }
+                             closing = true;
+                             window.requestClose();
+                         });
     }
 
     window.show();

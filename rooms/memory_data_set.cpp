@@ -259,24 +259,32 @@ bool MemoryDataSet::locate(std::string_view fieldName, std::string_view value) {
     // blanks make a difference.
     const FieldDef& def = m_fieldDefs[static_cast<std::size_t>(index)];
     const auto matches = [&](int row) {
-        const Record& values = m_rows[static_cast<std::size_t>(row)].values;
-        return valueToText(values[static_cast<std::size_t>(index)], def.type, m_settings) == value;
+        const auto& stored =
+            m_rows[static_cast<std::size_t>(row)].values[static_cast<std::size_t>(index)];
+        // A text field's text is what it holds; making a copy of it for every record would
+        // cost more than the comparison.
+        if (def.type == FieldType::String)
+            return stored ? std::get<std::string>(*stored) == value : value.empty();
+        return valueToText(stored, def.type, m_settings) == value;
     };
     if (matches(m_cursor)) {
         notify(DataEvent::Scrolled);
         return true;
     }
     disableControls();
-    const Bookmark remembered = bookmark();
-    bool found = false;
-    for (first(); !m_eof; next()) {
-        if (matches(m_cursor)) {
-            found = true;
-            break;
-        }
+    int foundAt = -1;
+    for (int row = 0; row < recordCount() && foundAt < 0; ++row)
+        if (matches(row))
+            foundAt = row;
+    const bool found = foundAt >= 0;
+    if (found) {
+        // Where stepping from the first record would have stopped.
+        setCursor(foundAt);
+        m_bof = foundAt == 0;
+    } else {
+        // Back on the record it started from, as returning to a bookmark leaves it.
+        m_bof = m_eof = false;
     }
-    if (!found)
-        gotoBookmark(remembered);
     enableControls();
     if (found)
         notify(DataEvent::Scrolled);

@@ -23,8 +23,8 @@ trayer --edge top --align right --widthtype pixel --width 80 --height 24 >/dev/n
 sleep 1
 LANG=tr_TR.UTF-8 HOME="$dir" XDG_CONFIG_HOME="$dir/config" "$dir/zorva-kilit" >/dev/null 2>&1 &
 sleep 2
-printf 'CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=201' > /dev/udp/127.0.0.1/4041
-printf 'CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=999' > /dev/udp/127.0.0.1/4041
+"$dir/zorva-send" --port 4041 --room 201 --in "29.07.2025 14:00" --out "31.07.2025 12:00"
+"$dir/zorva-send" --port 4041 --room 999 --in "29.07.2025 14:00" --out "31.07.2025 12:00"
 sleep 1
 window=$(xdotool search --onlyvisible --class zorva-kilit | while read -r w; do
     xdotool getwindowgeometry "$w" | grep -q 709x471 && echo "$w"; done | head -1 || true)

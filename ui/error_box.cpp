@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <cstdio>
+
 namespace zorva::ui {
 
 namespace {
@@ -28,6 +30,10 @@ void showErrorBox(QWidget* parent, const QString& message) {
         hook()(text);
         return;
     }
+    // Also on standard error: a program that runs unattended may have nobody to read the box,
+    // and whoever looks at its output later should find what it said.
+    std::fprintf(stderr, "zorva-kilit: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
                     QMessageBox::Ok, parent);
     box.exec();

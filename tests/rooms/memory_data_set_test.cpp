@@ -340,6 +340,44 @@ TEST_F(RoomTableTest, LookupByName) {
     }
 }
 
+TEST_F(RoomTableTest, LookupLeavesTheEndFlagsAndTellsTheControlsAsSteppingThroughWould) {
+    addRooms({"101", "102", "103"});
+    struct Recorder : DataSetObserver {
+        void dataEvent(DataEvent e) override { events.push_back(e); }
+        std::vector<DataEvent> events;
+    } recorder;
+    table->addObserver(&recorder);
+    struct Case {
+        const char* field;
+        std::string value;
+        int startRecNo;
+        bool found;
+        int recNo;
+        bool bof;
+        std::vector<DataEvent> events;
+    } cases[] = {
+        {"ODA_STR", "101", 3, true, 1, true, {DataEvent::Changed, DataEvent::Scrolled}},
+        {"ODA_STR", "103", 1, true, 3, false, {DataEvent::Changed, DataEvent::Scrolled}},
+        {"ODA_STR", "102", 2, true, 2, false, {DataEvent::Scrolled}},
+        {"ODA_STR", "104", 1, false, 1, false, {DataEvent::Changed}},
+        {"ODA", "2", 3, true, 2, false, {DataEvent::Changed, DataEvent::Scrolled}},
+        {"ODA", "02", 1, false, 1, false, {DataEvent::Changed}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " '" + c.value + "' from " +
+                     std::to_string(c.startRecNo));
+        table->first();
+        table->moveToRecNo(c.startRecNo);
+        recorder.events.clear();
+        EXPECT_EQ(table->locate(c.field, c.value), c.found);
+        EXPECT_EQ(table->recNo(), c.recNo);
+        EXPECT_EQ(table->bof(), c.bof);
+        EXPECT_FALSE(table->eof());
+        EXPECT_EQ(recorder.events, c.events);
+    }
+    table->removeObserver(&recorder);
+}
+
 TEST_F(RoomTableTest, LookupEmptyNameWithoutEmptyRecordAndOnEmptyTable) {
     EXPECT_FALSE(table->locate("ODA_STR", ""));
     EXPECT_FALSE(table->locate("ODA_STR", "101"));
