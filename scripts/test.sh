@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the Linux suites (ctest), then the Windows build and its
-# suites under Wine. Arguments go to ctest (for example: -L e2e). ZORVA_QUICK=1 runs only the
-# Linux suites.
+# Sets up, builds and runs every test: the Linux suites (ctest), the same under AddressSanitizer
+# and UndefinedBehaviorSanitizer, a short run of each fuzz target, then the Windows build and
+# its suites under Wine. Arguments go to ctest (for example: -L e2e). ZORVA_QUICK=1 runs only
+# the Linux suites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,14 @@ ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"
 echo "== Linux suites: $((SECONDS - started)) s"
 
 [ "${ZORVA_QUICK:-0}" = 1 ] && exit 0
+
+started=$SECONDS
+scripts/sanitize.sh "$@"
+echo "== Sanitizer suites: $((SECONDS - started)) s"
+
+started=$SECONDS
+scripts/fuzz-smoke.sh
+echo "== Fuzz smoke run: $((SECONDS - started)) s"
 
 started=$SECONDS
 scripts/windows-check.sh
