@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev
     xvfb trayer xdotool x11-utils fonts-liberation
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 googletest
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev llvm
 )
 
 missing=()
