@@ -142,19 +142,17 @@ Record MemoryDataSet::blankRecord() const {
 }
 
 void MemoryDataSet::insert() {
-    checkActive();
-    finishPending();
-    m_appending = false;
-    m_pending = blankRecord();
-    m_modified = false;
-    m_state = DataSetState::Insert;
-    notify(DataEvent::State);
+    startNewRecord(false);
 }
 
 void MemoryDataSet::append() {
+    startNewRecord(true);
+}
+
+void MemoryDataSet::startNewRecord(bool appending) {
     checkActive();
     finishPending();
-    m_appending = true;
+    m_appending = appending;
     m_pending = blankRecord();
     m_modified = false;
     m_state = DataSetState::Insert;

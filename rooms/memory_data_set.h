@@ -127,6 +127,7 @@ private:
     void notify(DataEvent event);
     void updateRecord();
     Record blankRecord() const;
+    void startNewRecord(bool appending);
     int indexOf(Bookmark b) const;
     void setCursor(int index);
 

@@ -86,11 +86,6 @@ TAnaF::~TAnaF() {
     }
     m_rooms->afterPost = nullptr;
     m_rooms->afterDelete = nullptr;
-    // The navigator, the grid and its model watch the room table, which goes with this class's
-    // members, before QWidget deletes the children; so they go now, while it is still there.
-    delete sDBNavigator1;
-    delete MVRXDBGrid1;
-    delete OdaTanim_S;
 }
 
 void TAnaF::wireHandlers() {
