@@ -29,15 +29,27 @@ std::vector<std::string> splitMessageFields(std::string_view datagram) {
     return fields;
 }
 
-std::string messageValue(const std::vector<std::string>& fields, std::string_view name) {
+namespace {
+
+const std::string* findField(const std::vector<std::string>& fields, std::string_view name) {
     for (const auto& field : fields) {
         const auto equals = field.find('=');
-        if (equals == std::string::npos)
-            continue;
-        if (platform::sameTextIgnoreCase(std::string_view(field).substr(0, equals), name))
-            return field.substr(equals + 1);
+        if (equals != std::string::npos &&
+            platform::sameTextIgnoreCase(std::string_view(field).substr(0, equals), name))
+            return &field;
     }
-    return {};
+    return nullptr;
+}
+
+} // namespace
+
+std::string messageValue(const std::vector<std::string>& fields, std::string_view name) {
+    const std::string* field = findField(fields, name);
+    return field ? field->substr(field->find('=') + 1) : std::string();
+}
+
+bool carriesField(const std::vector<std::string>& fields, std::string_view name) {
+    return findField(fields, name) != nullptr;
 }
 
 } // namespace zorva::app

@@ -14,4 +14,7 @@ std::vector<std::string> splitMessageFields(std::string_view datagram);
 // the given name without regard to case; the empty text when no field carries the name.
 std::string messageValue(const std::vector<std::string>& fields, std::string_view name);
 
+// Whether a field carries the name, compared as messageValue compares it.
+bool carriesField(const std::vector<std::string>& fields, std::string_view name);
+
 } // namespace zorva::app

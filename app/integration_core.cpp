@@ -22,6 +22,7 @@ constexpr std::string_view refused = "Zorvat Kilit Sistemi Aktif Edilemedi - Hat
 constexpr std::string_view portFailed = "Haberleşme Portu Açılırken Bir Hata Meydana Geldi - ";
 constexpr std::string_view badAuthCode = "Hatalı Kayıt Kodu";
 constexpr std::string_view started = "Sistem Başlatıldı.";
+constexpr std::string_view badDate = "Hatalı Tarih - ";
 
 std::string joined(const std::array<std::string, 4>& parts) {
     return parts[0] + parts[1] + parts[2] + parts[3];
@@ -59,10 +60,22 @@ void IntegrationCore::IdUDPServer1UDPRead(std::string_view data) {
         return;
     }
     const auto fields = splitMessageFields(data);
+    // Stray traffic on the port is no check-in and must not fill the log.
+    if (!carriesField(fields, "CIN") && !carriesField(fields, "COUT") &&
+        !carriesField(fields, "ODA"))
+        return;
     const int year = m_clock().fields().year;
-    const DateTime checkIn = platform::strToDateTime(messageValue(fields, "CIN"), m_settings, year);
-    const DateTime checkOut =
-        platform::strToDateTime(messageValue(fields, "COUT"), m_settings, year);
+    DateTime checkIn;
+    DateTime checkOut;
+    // A front office with other regional settings than ours sends dates we cannot read; the
+    // receptionist has to learn why no card came.
+    for (auto [name, value] : {std::pair{"CIN", &checkIn}, std::pair{"COUT", &checkOut}}) {
+        const std::string text = messageValue(fields, name);
+        if (!platform::tryStrToDateTime(text, m_settings, year, *value)) {
+            WriteLog(std::string(badDate) + platform::invalidDateTimeMessage(loggedText(text)));
+            return;
+        }
+    }
     IssueCardForRoom(messageValue(fields, "ODA"), checkIn, checkOut);
 }
 
@@ -83,7 +96,7 @@ void IntegrationCore::IssueCardForRoom(const std::string& roomName, DateTime che
     // Each ID travels as one byte; cutting 300 to 44 would open another door.
     if (std::any_of(std::begin(ids), std::end(ids),
                     [](std::int32_t v) { return v < 0 || v > 255; })) {
-        WriteLog(std::string(badRoomDefinition) + ansiToUtf8(roomName));
+        WriteLog(std::string(badRoomDefinition) + loggedText(roomName));
         m_lock.beepFailure();
         return;
     }
@@ -101,9 +114,11 @@ void IntegrationCore::IssueCardForRoom(const std::string& roomName, DateTime che
 }
 
 std::optional<std::int32_t> IntegrationCore::FindRoomNo(const std::string& roomName) {
-    if (m_rooms.locate("ODA_STR", roomName))
+    // A record without a name is a grid row nobody named; a card for it would open a door
+    // nobody chose.
+    if (!roomName.empty() && m_rooms.locate("ODA_STR", roomName))
         return m_rooms.field("ODA").asInteger();
-    WriteLog(std::string(undefinedRoom) + ansiToUtf8(roomName));
+    WriteLog(std::string(undefinedRoom) + loggedText(roomName));
     m_lock.beepFailure();
     return std::nullopt;
 }

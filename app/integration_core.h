@@ -26,14 +26,16 @@ public:
     bool FSystemStarted = false;
     bool FRoomsLoaded = false;
 
-    // One datagram from the listener. A check-in or check-out that does not convert raises.
+    // One datagram from the listener. A check-in or check-out that does not convert is logged
+    // and gets no card; a datagram that names none of the fields is not a check-in and is
+    // dropped without a word.
     void IdUDPServer1UDPRead(std::string_view data);
 
     void IssueCardForRoom(const std::string& roomName, platform::DateTime checkIn,
                           platform::DateTime checkOut);
 
     // Leaves the room table on the room's record and gives its room number, or logs the name
-    // as undefined, gives the failure beep and gives nothing.
+    // as undefined, gives the failure beep and gives nothing. The empty name is never defined.
     std::optional<std::int32_t> FindRoomNo(const std::string& roomName);
 
     // The message is UTF-8; the line is stamped with the current date and time.

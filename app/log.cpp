@@ -1,14 +1,34 @@
 #include "app/log.h"
 
+#include "platform/ansi_text.h"
+
 namespace zorva::app {
 
 void Log::insertTop(std::string utf8Line) {
+    m_bytes += utf8Line.size();
     m_lines.push_front(std::move(utf8Line));
-    const bool dropped = m_lines.size() > maxLines;
-    if (dropped)
+    // The newest line always stays, however long it is.
+    std::size_t dropped = 0;
+    while (m_lines.size() > 1 && (m_lines.size() > maxLines || m_bytes > maxBytes)) {
+        m_bytes -= m_lines.back().size();
         m_lines.pop_back();
+        ++dropped;
+    }
     if (onLineAdded)
         onLineAdded(m_lines.front(), dropped);
+    if (mirror)
+        mirror(m_lines.front());
+}
+
+void Log::clear() {
+    m_lines.clear();
+    m_bytes = 0;
+}
+
+std::string loggedText(std::string_view ansi) {
+    if (ansi.size() <= maxLoggedChars)
+        return platform::ansiToUtf8(ansi);
+    return platform::ansiToUtf8(ansi.substr(0, maxLoggedChars)) + "...";
 }
 
 } // namespace zorva::app

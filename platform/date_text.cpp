@@ -327,10 +327,14 @@ bool tryStrToDateTime(std::string_view text, const FormatSettings& settings, int
     return false;
 }
 
+std::string invalidDateTimeMessage(std::string_view utf8Text) {
+    return formatMessage("'%s' is not a valid date and time", {utf8Text});
+}
+
 DateTime strToDateTime(std::string_view text, const FormatSettings& settings, int currentYear) {
     DateTime value;
     if (!tryStrToDateTime(text, settings, currentYear, value))
-        throw Error(formatMessage("'%s' is not a valid date and time", {ansiToUtf8(text)}));
+        throw Error(invalidDateTimeMessage(ansiToUtf8(text)));
     return value;
 }
 

@@ -13,7 +13,10 @@ namespace zorva::platform {
 bool tryStrToDateTime(std::string_view text, const FormatSettings& settings, int currentYear,
                       DateTime& out);
 
-// As above; raises "'%s' is not a valid date and time" when the text does not convert.
+// "'%s' is not a valid date and time" for a text, given in UTF-8, that does not convert.
+std::string invalidDateTimeMessage(std::string_view utf8Text);
+
+// As above; raises invalidDateTimeMessage when the text does not convert.
 DateTime strToDateTime(std::string_view text, const FormatSettings& settings, int currentYear);
 
 // Formats by picture letters: d dd ddd dddd ddddd, m mm mmm mmmm (minutes right after an hour),

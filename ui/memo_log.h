@@ -2,6 +2,8 @@
 
 #include <QPlainTextEdit>
 
+#include <cstddef>
+
 namespace zorva::ui {
 
 // The live log: each new line goes on top; the oldest lines go once there are too many.
@@ -10,7 +12,8 @@ class LogMemo : public QPlainTextEdit {
 public:
     explicit LogMemo(QWidget* parent = nullptr);
 
-    void insertTopLine(const QString& line, bool dropOldest);
+    // Puts the line on top and removes the given number of lines from the bottom.
+    void insertTopLine(const QString& line, std::size_t dropOldest);
     QStringList lines() const;
 };
 

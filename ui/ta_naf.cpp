@@ -107,7 +107,7 @@ void TAnaF::wireHandlers() {
                                    const transport::SocketBinding&) {
         m_core->IdUDPServer1UDPRead(data);
     };
-    m_log.onLineAdded = [this](const std::string& line, bool droppedOldest) {
+    m_log.onLineAdded = [this](const std::string& line, std::size_t droppedOldest) {
         MemoLog->insertTopLine(QString::fromStdString(line), droppedOldest);
     };
     m_rooms->afterPost = [this](rooms::MemoryDataSet&) { m_core->OdaTanim_RxAfterPost(); };

@@ -99,7 +99,7 @@ TEST_F(CheckinOverUdp, RefusedBeforeTheLockStarts) {
     EXPECT_TRUE(lock.calls.empty());
 }
 
-TEST_F(CheckinOverUdp, DatagramsBecomeRequestsInOrderAndBadOnesAreDropped) {
+TEST_F(CheckinOverUdp, DatagramsBecomeRequestsInOrderAndBadOnesAreDroppedOrTold) {
     core.StartSystem();
     ASSERT_TRUE(core.FSystemStarted);
     lock.calls.clear();
@@ -118,7 +118,8 @@ TEST_F(CheckinOverUdp, DatagramsBecomeRequestsInOrderAndBadOnesAreDropped) {
     EXPECT_EQ(std::string(lock.requests[1].checkIn.begin(), lock.requests[1].checkIn.end()),
               "202507300915");
     EXPECT_EQ(lock.requests[2].lockAddress, (std::array<std::uint8_t, 4>{1, 2, 3, 2}));
-    EXPECT_EQ(log.lines().size(), 1u) << "only the start line";
+    ASSERT_EQ(log.lines().size(), 2u) << "the start line and the bad date";
+    EXPECT_EQ(message(0), "Hatalı Tarih - '31.02.2025' is not a valid date and time");
 }
 
 TEST_F(CheckinOverUdp, ABusyPortIsLoggedAndApplyMovesToANewPort) {

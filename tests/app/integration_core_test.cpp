@@ -3,12 +3,14 @@
 #include "recording_lock_library.h"
 #include "rooms/room_table.h"
 
+#include <algorithm>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace zorva;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using namespace std::string_literals;
 
 namespace {
 
@@ -108,30 +110,58 @@ TEST_F(CheckinTest, CheckinTextsAsSent) {
     }
 }
 
-TEST_F(CheckinTest, BadOrMissingDatesRaiseAndDoNothingElse) {
+TEST_F(CheckinTest, BadOrMissingDatesAreLoggedAndGetNoCard) {
     struct Case {
         std::string datagram;
-        std::string error;
+        std::string line;
     } cases[] = {
-        {"CIN=31.02.2025^COUT=31.07.2025^ODA=101", "'31.02.2025' is not a valid date and time"},
+        {"CIN=31.02.2025^COUT=31.07.2025^ODA=101",
+         "Hatalı Tarih - '31.02.2025' is not a valid date and time"},
         {"CIN=29.07.2025 24:00^COUT=31.07.2025^ODA=101",
-         "'29.07.2025 24:00' is not a valid date and time"},
-        {"CIN=29.07.2025^COUT=bad^ODA=101", "'bad' is not a valid date and time"},
-        {"CIN=bad^COUT=worse^ODA=101", "'bad' is not a valid date and time"},
-        {"CIN =29.07.2025^COUT=31.07.2025^ODA=101", "'' is not a valid date and time"},
-        {"COUT=31.07.2025^ODA=101", "'' is not a valid date and time"},
-        {"CIN=29.07.2025^ODA=nowhere", "'' is not a valid date and time"},
+         "Hatalı Tarih - '29.07.2025 24:00' is not a valid date and time"},
+        {"CIN=29.07.2025^COUT=31.02.2025^ODA=101",
+         "Hatalı Tarih - '31.02.2025' is not a valid date and time"},
+        // The check-in is read first, so its fault is the one told.
+        {"CIN=bad^COUT=worse^ODA=101", "Hatalı Tarih - 'bad' is not a valid date and time"},
+        {"CIN =29.07.2025^COUT=31.07.2025^ODA=101",
+         "Hatalı Tarih - '' is not a valid date and time"},
+        {"COUT=31.07.2025^ODA=101", "Hatalı Tarih - '' is not a valid date and time"},
+        {"CIN=29.07.2025^ODA=nowhere", "Hatalı Tarih - '' is not a valid date and time"},
+        {"oda=101", "Hatalı Tarih - '' is not a valid date and time"},
+        {"CIN=07/29/2025 2:00 PM^COUT=07/31/2025^ODA=101",
+         "Hatalı Tarih - '07/29/2025 2:00 PM' is not a valid date and time"},
+        {"CIN=29.07.2025 \xDE^COUT=30.07.2025",
+         "Hatalı Tarih - '29.07.2025 Ş' is not a valid date and time"},
     };
     for (const auto& c : cases) {
-        try {
-            receive(c.datagram);
-            ADD_FAILURE() << c.datagram;
-        } catch (const platform::Error& e) {
-            EXPECT_EQ(e.what(), c.error);
-        }
+        log.clear();
+        receive(c.datagram);
+        EXPECT_THAT(messages(), ElementsAre(c.line)) << c.datagram;
+    }
+    EXPECT_THAT(lock.calls, IsEmpty()) << "no card and no beep";
+}
+
+TEST_F(CheckinTest, TrafficThatNamesNoFieldIsDroppedWithoutAWord) {
+    for (const std::string& datagram :
+         {""s, "garbage"s, "CINEMA=1^ROOM=101"s, "CIN 29.07.2025"s, "\0CIN=bad"s, "=^^=="s}) {
+        receive(datagram);
+        EXPECT_THAT(log.lines(), IsEmpty()) << datagram;
     }
     EXPECT_THAT(lock.calls, IsEmpty());
-    EXPECT_THAT(log.lines(), IsEmpty());
+}
+
+TEST_F(CheckinTest, ReceivedTextInALogLineIsCutToAHundredCharacters) {
+    const std::string hundred(100, 'x');
+    std::string hundredShin; // the same length in characters, twice that in UTF-8
+    for (int i = 0; i < 100; ++i)
+        hundredShin += "Ş";
+    receive("CIN=29.07.2025^COUT=30.07.2025^ODA=" + hundred + "and more");
+    receive("CIN=29.07.2025^COUT=30.07.2025^ODA=" + hundred);
+    receive("CIN=29.07.2025^COUT=" + std::string(100, '\xDE') + "1^ODA=101");
+    EXPECT_THAT(messages(),
+                ElementsAre("Hatalı Tarih - '" + hundredShin + "...' is not a valid date and time",
+                            "Tanımsız Oda - Oda Adı: " + hundred,
+                            "Tanımsız Oda - Oda Adı: " + hundred + "..."));
 }
 
 TEST_F(CheckinTest, FieldsInAnyOrderAndCase) {
@@ -145,6 +175,21 @@ TEST_F(CheckinTest, CheckOutBeforeCheckInIsPassedOn) {
     receive("CIN=31.07.2025 12:00^COUT=29.07.2025 14:00^ODA=101");
     ASSERT_EQ(lock.requests.size(), 1u);
     EXPECT_EQ(bytes(lock.requests[0].checkOut), "202507291400");
+}
+
+TEST_F(CheckinTest, AMissingOrEmptyRoomIsUndefinedEvenWhenARowHasNoName) {
+    addRoom(9, 9, 9, 9, "");
+    rooms->first();
+    for (const char* datagram :
+         {"CIN=29.07.2025^COUT=30.07.2025^ODA=", "CIN=29.07.2025^COUT=30.07.2025"}) {
+        log.clear();
+        receive(datagram);
+        EXPECT_THAT(messages(), ElementsAre("Tanımsız Oda - Oda Adı: ")) << datagram;
+    }
+    EXPECT_THAT(lock.calls, ElementsAre("BeepFailure", "BeepFailure"));
+    EXPECT_THAT(lock.requests, IsEmpty());
+    EXPECT_EQ(rooms->field("ODA_STR").asString(), "101") << "the grid stays where it was";
+    EXPECT_TRUE(rooms->locate("ODA_STR", "")) << "the table's own lookup keeps its rule";
 }
 
 TEST_F(CheckinTest, UndefinedRoomIsLoggedAndGetsNoCard) {
@@ -210,12 +255,40 @@ TEST_F(CheckinTest, LogLinesAreStampedAndNewestFirst) {
 
 TEST_F(CheckinTest, LogKeepsTheNewestTenThousandLines) {
     core.FSystemStarted = false;
-    int dropped = 0;
-    log.onLineAdded = [&](const std::string&, bool droppedOldest) { dropped += droppedOldest; };
+    std::size_t dropped = 0;
+    log.onLineAdded = [&](const std::string&, std::size_t droppedOldest) {
+        dropped += droppedOldest;
+    };
     for (int i = 0; i < 10'005; ++i)
         core.WriteLog(std::to_string(i));
     EXPECT_EQ(log.lines().size(), app::Log::maxLines);
-    EXPECT_EQ(dropped, 5);
+    EXPECT_EQ(dropped, 5u);
     EXPECT_EQ(messages().front(), "10004");
     EXPECT_EQ(messages().back(), "5");
+}
+
+TEST_F(CheckinTest, LogKeepsAtMostTwoMegabytesOfText) {
+    const std::string kilobyte(1024 - std::string("29.07.2025 10:15:30: ").size(), 'k');
+    std::vector<std::size_t> dropped;
+    log.onLineAdded = [&](const std::string&, std::size_t n) { dropped.push_back(n); };
+    for (int i = 0; i < 2048; ++i)
+        core.WriteLog(kilobyte);
+    EXPECT_EQ(log.bytes(), app::Log::maxBytes);
+    EXPECT_EQ(log.lines().size(), 2048u);
+    EXPECT_EQ(std::count(dropped.begin(), dropped.end(), 0u), 2048);
+
+    // One line of 4 kB pushes out the four oldest; a line larger than the whole bound stays.
+    core.WriteLog(std::string(4096 - 21, 'b'));
+    EXPECT_EQ(dropped.back(), 4u);
+    EXPECT_LE(log.bytes(), app::Log::maxBytes);
+    core.WriteLog(std::string(app::Log::maxBytes + 1, 'c'));
+    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.bytes(), log.lines().front().size());
+}
+
+TEST_F(CheckinTest, EveryLineIsMirroredAsItIsAdded) {
+    std::vector<std::string> mirrored;
+    log.mirror = [&](const std::string& line) { mirrored.push_back(line); };
+    receive("CIN=29.07.2025^COUT=30.07.2025^ODA=nowhere");
+    EXPECT_THAT(mirrored, ElementsAre("29.07.2025 10:15:30: Tanımsız Oda - Oda Adı: nowhere"));
 }
