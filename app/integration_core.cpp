@@ -23,6 +23,7 @@ constexpr std::string_view portFailed = "Haberleşme Portu Açılırken Bir Hata
 constexpr std::string_view badAuthCode = "Hatalı Kayıt Kodu";
 constexpr std::string_view started = "Sistem Başlatıldı.";
 constexpr std::string_view badDate = "Hatalı Tarih - ";
+constexpr std::string_view queueFull = "Alım Kuyruğu Doldu - Kaybolan Paket Sayısı: ";
 
 std::string joined(const std::array<std::string, 4>& parts) {
     return parts[0] + parts[1] + parts[2] + parts[3];
@@ -121,6 +122,10 @@ std::optional<std::int32_t> IntegrationCore::FindRoomNo(const std::string& roomN
     WriteLog(std::string(undefinedRoom) + loggedText(roomName));
     m_lock.beepFailure();
     return std::nullopt;
+}
+
+void IntegrationCore::datagramsLost(std::uint64_t count) {
+    WriteLog(std::string(queueFull) + std::to_string(count));
 }
 
 void IntegrationCore::WriteLog(std::string_view message) {

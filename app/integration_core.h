@@ -38,6 +38,9 @@ public:
     // as undefined, gives the failure beep and gives nothing. The empty name is never defined.
     std::optional<std::int32_t> FindRoomNo(const std::string& roomName);
 
+    // The listener lost datagrams in a burst: its queue was full, or the system dropped them.
+    void datagramsLost(std::uint64_t count);
+
     // The message is UTF-8; the line is stamped with the current date and time.
     void WriteLog(std::string_view message);
 

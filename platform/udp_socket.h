@@ -36,6 +36,15 @@ public:
     // Returns the address and port the system chose.
     SocketAddress bind(int port);
     void setBroadcast(bool enabled);
+    // Asks the system for a receive buffer of that many bytes, so that a burst waits there
+    // rather than being dropped; the system may grant less, and that is no failure.
+    void requestReceiveBuffer(int bytes) noexcept;
+    // Asks the system to tell, with each datagram, how many it has dropped on this socket for
+    // want of buffer space. False where the system cannot tell.
+    bool reportDrops() noexcept;
+    // What the system told with the last datagram received: the datagrams dropped since the
+    // socket was opened. Nothing where drops are not reported.
+    std::optional<std::uint32_t> dropsSoFar() const { return m_dropsSoFar; }
 
     // Takes one waiting datagram into the buffer and returns its length, or nothing when no
     // datagram is waiting after all. A datagram longer than the buffer is discarded whole and
@@ -49,6 +58,7 @@ public:
 private:
     explicit UdpSocket(SocketHandle handle) : m_handle(handle) {}
     SocketHandle m_handle = invalidSocketHandle;
+    std::optional<std::uint32_t> m_dropsSoFar;
 };
 
 // Waits until datagrams arrive on any of a set of sockets, and can be woken from another thread

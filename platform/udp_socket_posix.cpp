@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -124,12 +125,14 @@ UdpSocket::~UdpSocket() {
 }
 
 UdpSocket::UdpSocket(UdpSocket&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, invalidSocketHandle)) {}
+    : m_handle(std::exchange(other.m_handle, invalidSocketHandle)),
+      m_dropsSoFar(std::exchange(other.m_dropsSoFar, std::nullopt)) {}
 
 UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
     if (this != &other) {
         close();
         m_handle = std::exchange(other.m_handle, invalidSocketHandle);
+        m_dropsSoFar = std::exchange(other.m_dropsSoFar, std::nullopt);
     }
     return *this;
 }
@@ -163,19 +166,48 @@ void UdpSocket::setBroadcast(bool enabled) {
         throwLastError();
 }
 
+void UdpSocket::requestReceiveBuffer(int bytes) noexcept {
+    // Linux holds an ordinary process to net.core.rmem_max, without a word.
+    ::setsockopt(fd(m_handle), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+}
+
+bool UdpSocket::reportDrops() noexcept {
+    const int on = 1;
+    if (::setsockopt(fd(m_handle), SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on) != 0)
+        return false;
+    m_dropsSoFar = 0;
+    return true;
+}
+
 std::optional<std::size_t> UdpSocket::receiveFrom(std::span<char> buffer, SocketAddress& sender) {
     sockaddr_in from{};
-    socklen_t length = sizeof from;
+    iovec data{buffer.data(), buffer.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(std::uint32_t))];
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
     // MSG_TRUNC makes the call return the datagram's true length, so that an oversized one is
     // recognised; the kernel discards its rest either way. MSG_DONTWAIT because a readable
     // socket can still have nothing to give (a datagram dropped for a bad checksum).
-    const ssize_t received =
-        ::recvfrom(fd(m_handle), buffer.data(), buffer.size(), MSG_TRUNC | MSG_DONTWAIT,
-                   reinterpret_cast<sockaddr*>(&from), &length);
+    const ssize_t received = ::recvmsg(fd(m_handle), &message, MSG_TRUNC | MSG_DONTWAIT);
     if (received < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
             return std::nullopt;
         throwLastError();
+    }
+    // The count comes only once there has been a drop; until then it is 0.
+    if (m_dropsSoFar) {
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL) {
+                std::uint32_t count = 0;
+                std::memcpy(&count, CMSG_DATA(c), sizeof count);
+                m_dropsSoFar = count;
+            }
+        }
     }
     sender = addressOf(from);
     if (static_cast<std::size_t>(received) > buffer.size())
@@ -186,6 +218,7 @@ std::optional<std::size_t> UdpSocket::receiveFrom(std::span<char> buffer, Socket
 void UdpSocket::close() noexcept {
     if (m_handle != invalidSocketHandle)
         ::close(fd(std::exchange(m_handle, invalidSocketHandle)));
+    m_dropsSoFar.reset();
 }
 
 SocketWaiter::SocketWaiter() {

@@ -109,6 +109,16 @@ void UdpSocket::setBroadcast(bool enabled) {
         throwLastError();
 }
 
+void UdpSocket::requestReceiveBuffer(int bytes) noexcept {
+    ::setsockopt(sock(m_handle), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes),
+                 sizeof bytes);
+}
+
+// Windows Sockets keeps no count of the datagrams it drops.
+bool UdpSocket::reportDrops() noexcept {
+    return false;
+}
+
 std::optional<std::size_t> UdpSocket::receiveFrom(std::span<char> buffer, SocketAddress& sender) {
     sockaddr_in from{};
     int length = sizeof from;

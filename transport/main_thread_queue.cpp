@@ -6,7 +6,7 @@
 namespace zorva::transport {
 
 struct MainThreadQueue::Call {
-    const std::function<void()>& fn;
+    std::function<void()> fn;
     std::exception_ptr error;
     bool done = false;
 };
@@ -15,25 +15,32 @@ MainThreadQueue::MainThreadQueue(std::function<void()> wakeMainThread)
     : m_wakeMainThread(std::move(wakeMainThread)) {}
 
 void MainThreadQueue::runSync(const std::function<void()>& fn) {
-    Call call{fn, nullptr, false};
+    const auto call = std::make_shared<Call>(Call{fn, nullptr, false});
+    enqueue(call);
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return call->done; });
+    lock.unlock();
+    if (call->error)
+        std::rethrow_exception(call->error);
+}
+
+void MainThreadQueue::post(std::function<void()> fn) {
+    enqueue(std::make_shared<Call>(Call{std::move(fn), nullptr, false}));
+}
+
+void MainThreadQueue::enqueue(std::shared_ptr<Call> call) {
     {
         std::lock_guard lock(m_mutex);
-        m_calls.push_back(&call);
+        m_calls.push_back(std::move(call));
     }
     m_changed.notify_all();
     if (m_wakeMainThread) {
-        // The call is queued and refers to this frame, so this thread must wait for it whatever
-        // happens; a failed wake-up only delays it until the main thread drains next.
+        // A failed wake-up only delays the call until the main thread drains next.
         try {
             m_wakeMainThread();
         } catch (...) {
         }
     }
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return call.done; });
-    lock.unlock();
-    if (call.error)
-        std::rethrow_exception(call.error);
 }
 
 std::size_t MainThreadQueue::drain() {
@@ -46,7 +53,7 @@ std::size_t MainThreadQueue::drain() {
     // loop from its other work.
     std::size_t ran = 0;
     for (; ran < pending; ++ran) {
-        Call* call = nullptr;
+        std::shared_ptr<Call> call;
         {
             std::lock_guard lock(m_mutex);
             if (m_calls.empty())

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 namespace zorva::transport {
@@ -25,6 +26,10 @@ public:
     // threw, so that the worker's own guard sees it.
     void runSync(const std::function<void()>& fn);
 
+    // Any thread. Has the main thread run fn in its turn, without waiting for it; fn must
+    // catch what it throws, since nobody waits to see it.
+    void post(std::function<void()> fn);
+
     // Main thread. Runs the calls queued before it began, oldest first, and returns how many ran.
     // A call may itself drain; that runs calls queued after it.
     std::size_t drain();
@@ -42,11 +47,12 @@ public:
 
 private:
     struct Call;
+    void enqueue(std::shared_ptr<Call> call);
 
     std::function<void()> m_wakeMainThread;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<Call*> m_calls;
+    std::deque<std::shared_ptr<Call>> m_calls;
 };
 
 } // namespace zorva::transport

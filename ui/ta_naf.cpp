@@ -107,6 +107,9 @@ void TAnaF::wireHandlers() {
                                    const transport::SocketBinding&) {
         m_core->IdUDPServer1UDPRead(data);
     };
+    m_listener->OnDatagramsLost = [this](transport::UdpServer&, std::uint64_t lost) {
+        m_core->datagramsLost(lost);
+    };
     m_log.onLineAdded = [this](const std::string& line, std::size_t droppedOldest) {
         MemoLog->insertTopLine(QString::fromStdString(line), droppedOldest);
     };

@@ -254,6 +254,115 @@ TEST_F(UdpServerTest, ADatagramAlreadyQueuedIsHandledBeforeDeactivationReturns) 
     EXPECT_EQ(deliveries.front().thread, std::this_thread::get_id());
 }
 
+TEST_F(UdpServerTest, ABurstWaitsForTheBusyMainThreadAndNothingIsLost) {
+    std::vector<std::uint64_t> losses;
+    server.OnDatagramsLost = [&](UdpServer&, std::uint64_t lost) { losses.push_back(lost); };
+    const int port = activate();
+    // The main thread sends them all before it handles any, as a long handler would keep it.
+    std::vector<std::string> sent;
+    for (int i = 0; i < 3000; ++i) {
+        sent.push_back("CIN=29.07.2025^COUT=31.07.2025^ODA=" + std::to_string(i));
+        sender.sendTo(port, sent.back());
+    }
+    ASSERT_TRUE(awaitDeliveries(sent.size()));
+    EXPECT_EQ(payloads(), sent);
+    server.setActive(false);
+    EXPECT_TRUE(losses.empty());
+}
+
+struct QueueLimitCase {
+    const char* name;
+    std::size_t datagrams;
+    std::size_t bytes;
+    std::size_t payloadSize;
+    std::size_t kept;
+};
+void PrintTo(const QueueLimitCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class UdpServerQueueLimitTest : public UdpServerTest,
+                                public ::testing::WithParamInterface<QueueLimitCase> {};
+
+TEST_P(UdpServerQueueLimitTest, WhatTheQueueCannotHoldIsCountedAndToldOncePerBurst) {
+    const QueueLimitCase& c = GetParam();
+    server.setQueueLimits(c.datagrams, c.bytes);
+    std::vector<std::uint64_t> losses;
+    server.OnDatagramsLost = [&](UdpServer&, std::uint64_t lost) { losses.push_back(lost); };
+    const int port = activate();
+    // Each burst arrives while the main thread handles nothing; the loss is told once nothing
+    // has arrived for a while, after what was kept.
+    const auto burst = [&](char first, int count) {
+        for (int i = 0; i < count; ++i)
+            sender.sendTo(port, std::string(c.payloadSize, static_cast<char>(first + i)));
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (server.waitingDatagrams() < c.kept && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        std::this_thread::sleep_for(1500ms);
+        const std::size_t before = losses.size();
+        return loop.runUntil([&] { return losses.size() > before; });
+    };
+    // The first character of each payload delivered.
+    const auto firsts = [&] {
+        std::string out;
+        for (const std::string& data : payloads())
+            out += data.front();
+        return out;
+    };
+
+    ASSERT_TRUE(burst('a', 20));
+    EXPECT_EQ(firsts(), std::string("abcdefghij").substr(0, c.kept));
+    EXPECT_EQ(losses, std::vector<std::uint64_t>{20 - c.kept});
+
+    ASSERT_TRUE(burst('A', 12));
+    EXPECT_EQ(firsts(), std::string("abcdefghij").substr(0, c.kept) +
+                            std::string("ABCDEFGHIJ").substr(0, c.kept));
+    EXPECT_EQ(losses, (std::vector<std::uint64_t>{20 - c.kept, 12 - c.kept}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, UdpServerQueueLimitTest,
+                         ::testing::Values(QueueLimitCase{"ByCount", 5, 1 << 20, 10, 5},
+                                           QueueLimitCase{"ByBytes", 1000, 10'000, 4000, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UdpServerTest, DeactivationHandlesEveryDatagramAlreadyReceivedInOrder) {
+    const int port = activate();
+    std::vector<std::string> sent;
+    for (int i = 0; i < 100; ++i) {
+        sent.push_back(std::to_string(i));
+        sender.sendTo(port, sent.back());
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (server.waitingDatagrams() < sent.size() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(server.waitingDatagrams(), sent.size());
+    EXPECT_TRUE(deliveries.empty());
+
+    server.setActive(false);
+    EXPECT_EQ(payloads(), sent);
+    EXPECT_EQ(server.waitingDatagrams(), 0u);
+    loop.processEvents(); // the delivery that was posted finds nothing left to do
+    EXPECT_EQ(deliveries.size(), sent.size());
+}
+
+TEST_F(UdpServerTest, DeactivationFromInsideAnEventDropsWhatWaitsAndTellsHowMany) {
+    std::vector<std::uint64_t> losses;
+    server.OnDatagramsLost = [&](UdpServer&, std::uint64_t lost) { losses.push_back(lost); };
+    const int port = activate();
+    onRead = [&](const std::string&) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (server.waitingDatagrams() < 5 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        server.setActive(false);
+    };
+    for (const char* data : {"first", "2", "3", "4", "5", "6"})
+        sender.sendTo(port, data);
+    ASSERT_TRUE(loop.runUntil([&] { return !server.Active(); }));
+    loop.processEvents();
+    EXPECT_EQ(payloads(), std::vector<std::string>{"first"});
+    EXPECT_EQ(losses, std::vector<std::uint64_t>{5});
+}
+
 TEST_F(FixedPortUdpServerTest, ANewPortTakesEffectAtTheNextActivation) {
     const int oldPort = activate(0);
     const int newPort = test::freePort();
