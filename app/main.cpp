@@ -10,6 +10,8 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdio>
+#include <string>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -22,6 +24,12 @@ int main(int argc, char* argv[]) {
     zorva::lock::LinkedLockLibrary lock;
     zorva::ui::TAnaF window(lock, zorva::ui::formatSettingsFromLocale(QLocale::system()));
     QObject::connect(&window, &zorva::ui::TAnaF::closed, &application, &QApplication::quit);
+    // What the operator reads in the window, also for a terminal, a desktop session's journal
+    // or a service manager. One write per line, so that lines from elsewhere never split one.
+    window.log().mirror = [](const std::string& line) {
+        const std::string out = line + '\n';
+        std::fwrite(out.data(), 1, out.size(), stderr);
+    };
 
     const int signalFd = zorva::platform::watchTerminationSignals();
     if (signalFd >= 0) {

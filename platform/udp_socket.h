@@ -42,9 +42,11 @@ public:
     // Asks the system to tell, with each datagram, how many it has dropped on this socket for
     // want of buffer space. False where the system cannot tell.
     bool reportDrops() noexcept;
-    // What the system told with the last datagram received: the datagrams dropped since the
-    // socket was opened. Nothing where drops are not reported.
+    // The datagrams the system has dropped since the socket was opened, as it told with the
+    // last datagram received or when last asked. Nothing where drops are not reported.
     std::optional<std::uint32_t> dropsSoFar() const { return m_dropsSoFar; }
+    // Asks for the count now: drops at the end of a burst have no later datagram to tell them.
+    void refreshDrops() noexcept;
 
     // Takes one waiting datagram into the buffer and returns its length, or nothing when no
     // datagram is waiting after all. A datagram longer than the buffer is discarded whole and

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -177,6 +178,16 @@ bool UdpSocket::reportDrops() noexcept {
         return false;
     m_dropsSoFar = 0;
     return true;
+}
+
+void UdpSocket::refreshDrops() noexcept {
+    if (!m_dropsSoFar)
+        return;
+    std::uint32_t memory[SK_MEMINFO_VARS] = {};
+    socklen_t length = sizeof memory;
+    if (::getsockopt(fd(m_handle), SOL_SOCKET, SO_MEMINFO, memory, &length) == 0 &&
+        length > SK_MEMINFO_DROPS * sizeof memory[0])
+        m_dropsSoFar = memory[SK_MEMINFO_DROPS];
 }
 
 std::optional<std::size_t> UdpSocket::receiveFrom(std::span<char> buffer, SocketAddress& sender) {

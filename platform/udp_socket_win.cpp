@@ -119,6 +119,8 @@ bool UdpSocket::reportDrops() noexcept {
     return false;
 }
 
+void UdpSocket::refreshDrops() noexcept {}
+
 std::optional<std::size_t> UdpSocket::receiveFrom(std::span<char> buffer, SocketAddress& sender) {
     sockaddr_in from{};
     int length = sizeof from;

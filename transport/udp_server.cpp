@@ -283,11 +283,16 @@ void UdpServer::receiveLoop(ReceiveRun& run) {
                     received = true;
                 }
             }
+            if (!received)
+                for (std::size_t i = 0; i < sockets.size(); ++i)
+                    noteSystemDrops(run, i, true);
             // A wait that ran out means the burst is over; one line tells all it cost.
             if (run.unreportedLoss > 0 &&
                 (!received || Clock::now() - run.firstLoss >= lossReportInterval))
                 run.reportLoss();
         }
+        for (std::size_t i = 0; i < sockets.size(); ++i)
+            noteSystemDrops(run, i, true);
         if (run.unreportedLoss > 0)
             run.reportLoss();
     } catch (...) {
@@ -304,10 +309,7 @@ void UdpServer::receiveBatch(ReceiveRun& run, std::size_t index) {
             run.buffer.resize(run.bufferSize);
             const auto received =
                 socket.receiveFrom(std::span(run.buffer.data(), run.buffer.size()), entry.sender);
-            if (const auto drops = socket.dropsSoFar(); drops && *drops != run.dropsSeen[index]) {
-                run.noteLoss(static_cast<std::uint32_t>(*drops - run.dropsSeen[index]));
-                run.dropsSeen[index] = *drops;
-            }
+            noteSystemDrops(run, index, false);
             if (!received)
                 return;
             // Copied at its own length: a buffer-sized string for each waiting datagram would
@@ -322,6 +324,16 @@ void UdpServer::receiveBatch(ReceiveRun& run, std::size_t index) {
         }
         if (!run.inbox->push(std::move(entry)))
             run.noteLoss(1);
+    }
+}
+
+void UdpServer::noteSystemDrops(ReceiveRun& run, std::size_t index, bool refresh) {
+    platform::UdpSocket& socket = m_bindings[index].m_socket;
+    if (refresh)
+        socket.refreshDrops();
+    if (const auto drops = socket.dropsSoFar(); drops && *drops != run.dropsSeen[index]) {
+        run.noteLoss(static_cast<std::uint32_t>(*drops - run.dropsSeen[index]));
+        run.dropsSeen[index] = *drops;
     }
 }
 

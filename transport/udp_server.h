@@ -108,6 +108,7 @@ private:
     void closeSockets() noexcept;
     void receiveLoop(ReceiveRun& run);
     void receiveBatch(ReceiveRun& run, std::size_t index);
+    void noteSystemDrops(ReceiveRun& run, std::size_t index, bool refresh);
     static void deliverNext(MainThreadQueue& mainThread, const std::shared_ptr<Inbox>& inbox);
     void handle(Entry& entry);
     void runExceptionEvent(SocketBinding& binding, const std::exception_ptr& error);

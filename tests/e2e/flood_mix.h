@@ -27,10 +27,10 @@ public:
 
     explicit FloodMix(unsigned seed) : m_random(seed) {}
     FloodDatagram next();
-
-private:
+    // A valid check-in for a stay of its own, padded with a field of no name to padTo bytes.
     FloodDatagram validCheckin(std::size_t padTo = 0);
 
+private:
     std::mt19937 m_random;
     std::size_t m_index = 0;
     std::size_t m_stay = 0;

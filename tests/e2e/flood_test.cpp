@@ -7,12 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <fstream>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -45,25 +41,6 @@ std::vector<std::string> journalFor(const e2e::FloodDatagram& d) {
     return {};
 }
 
-class Sender {
-public:
-    explicit Sender(int port) : m_fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<std::uint16_t>(port));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (m_fd < 0 || ::connect(m_fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
-            throw std::runtime_error("cannot aim a socket at the program");
-    }
-    ~Sender() { ::close(m_fd); }
-    bool send(const std::string& bytes) {
-        return ::send(m_fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size());
-    }
-
-private:
-    int m_fd;
-};
-
 class Flood : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -80,7 +57,7 @@ protected:
         e2e::FloodDatagram probe;
         while (!probe.request)
             probe = mix.next();
-        Sender sender(port);
+        e2e::Sender sender(port);
         const auto deadline = std::chrono::steady_clock::now() + 30s;
         while (std::chrono::steady_clock::now() < deadline) {
             sender.send(probe.bytes);
@@ -145,7 +122,7 @@ TEST_F(Flood, AtFullSpeedTheProgramStaysUpAndEveryRequestItMakesIsOneSentInOrder
 
 TEST_F(Flood, PacedToWhatTheSocketHoldsEveryValidCheckinBecomesExactlyOneRequestInOrder) {
     e2e::FloodMix mix(11);
-    Sender sender(port);
+    e2e::Sender sender(port);
     std::vector<std::string> expected, actual;
     const long before = e2e::residentKilobytes(program->pid());
     for (std::size_t batch = 0; batch < pacedSize / e2e::FloodMix::cycle; ++batch) {

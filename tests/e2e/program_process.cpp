@@ -153,6 +153,23 @@ void sendDatagram(int port, const std::string& payload) {
     ::close(fd);
 }
 
+Sender::Sender(int port) : m_fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (m_fd < 0 || ::connect(m_fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
+        throw std::runtime_error("cannot aim a socket at the program");
+}
+
+Sender::~Sender() {
+    ::close(m_fd);
+}
+
+bool Sender::send(const std::string& bytes) {
+    return ::send(m_fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size());
+}
+
 bool waitForOutput(const InstalledCopy& copy, const std::string& text,
                    std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -72,6 +72,19 @@ bool waitForOutput(const InstalledCopy& copy, const std::string& text,
 
 void sendDatagram(int port, const std::string& payload);
 
+// A socket aimed at the program's port on loopback, for sending many datagrams quickly.
+class Sender {
+public:
+    explicit Sender(int port);
+    ~Sender();
+    Sender(const Sender&) = delete;
+    Sender& operator=(const Sender&) = delete;
+    bool send(const std::string& bytes);
+
+private:
+    int m_fd;
+};
+
 // A UDP port that nothing holds at this moment, so that tests run beside others.
 int freeUdpPort();
 
