@@ -2,6 +2,8 @@
 
 #include "platform/ansi_text.h"
 
+#include <utility>
+
 namespace zorva::app {
 
 void Log::insertTop(std::string utf8Line) {
@@ -16,8 +18,15 @@ void Log::insertTop(std::string utf8Line) {
     }
     if (onLineAdded)
         onLineAdded(m_lines.front(), dropped);
-    if (mirror)
-        mirror(m_lines.front());
+    if (m_mirror)
+        m_mirror(m_lines.front());
+}
+
+void Log::setMirror(Mirror mirror) {
+    m_mirror = std::move(mirror);
+    if (m_mirror)
+        for (auto line = m_lines.rbegin(); line != m_lines.rend(); ++line)
+            m_mirror(*line);
 }
 
 void Log::clear() {

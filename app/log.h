@@ -25,10 +25,13 @@ public:
     // for it.
     std::function<void(const std::string& line, std::size_t droppedOldest)> onLineAdded;
     // Told of each new line too: a copy for those who read the program's output rather than
-    // its window (a terminal, a desktop session's journal, a service manager).
-    std::function<void(const std::string& line)> mirror;
+    // its window (a terminal, a desktop session's journal, a service manager). It is told at
+    // once of the lines already there, oldest first.
+    using Mirror = std::function<void(const std::string& line)>;
+    void setMirror(Mirror mirror);
 
 private:
+    Mirror m_mirror;
     std::deque<std::string> m_lines;
     std::size_t m_bytes = 0;
 };

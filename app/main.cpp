@@ -26,10 +26,10 @@ int main(int argc, char* argv[]) {
     QObject::connect(&window, &zorva::ui::TAnaF::closed, &application, &QApplication::quit);
     // What the operator reads in the window, also for a terminal, a desktop session's journal
     // or a service manager. One write per line, so that lines from elsewhere never split one.
-    window.log().mirror = [](const std::string& line) {
+    window.log().setMirror([](const std::string& line) {
         const std::string out = line + '\n';
         std::fwrite(out.data(), 1, out.size(), stderr);
-    };
+    });
 
     const int signalFd = zorva::platform::watchTerminationSignals();
     if (signalFd >= 0) {

@@ -151,6 +151,8 @@ void MemoryDataSet::append() {
 
 void MemoryDataSet::startNewRecord(bool appending) {
     checkActive();
+    if (beforeChange)
+        beforeChange(*this);
     finishPending();
     m_appending = appending;
     m_pending = blankRecord();
@@ -167,6 +169,8 @@ void MemoryDataSet::edit() {
         insert();
         return;
     }
+    if (beforeChange)
+        beforeChange(*this);
     m_pending = m_rows[static_cast<std::size_t>(m_cursor)].values;
     m_modified = false;
     m_state = DataSetState::Edit;
@@ -218,6 +222,8 @@ void MemoryDataSet::deleteRecord() {
     }
     if (m_rows.empty())
         fail("Cannot perform this operation on an empty dataset");
+    if (beforeChange)
+        beforeChange(*this);
     m_pending.clear();
     m_modified = false;
     m_state = DataSetState::Browse;

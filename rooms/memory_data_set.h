@@ -105,6 +105,9 @@ public:
 
     std::function<void(MemoryDataSet&)> afterPost;
     std::function<void(MemoryDataSet&)> afterDelete;
+    // Runs before a record is edited, inserted, appended or deleted; what it throws stops that
+    // change before it begins, leaving the table as it was.
+    std::function<void(MemoryDataSet&)> beforeChange;
 
     // The values of a record at a 0-based position in table order, for display.
     const Record& recordAt(int index) const {

@@ -2,6 +2,7 @@
 
 #include "app/udp_listener.h"
 #include "platform/ansi_text.h"
+#include "platform/error.h"
 #include "platform/executable_path.h"
 #include "rooms/data_set_ini.h"
 #include "rooms/room_table.h"
@@ -32,6 +33,8 @@
 #include <QTabWidget>
 
 #include <filesystem>
+#include <string_view>
+#include <utility>
 
 namespace zorva::ui {
 
@@ -39,6 +42,10 @@ namespace {
 
 // Wakes the window to run what the receive thread queued.
 constexpr QEvent::Type drainQueueEvent = static_cast<QEvent::Type>(QEvent::User + 7);
+
+constexpr std::string_view roomFileUnreadableLine = "Oda Dosyası Okunamadı - ";
+constexpr std::string_view roomEditRefused =
+    "Oda Dosyası Okunamadığı İçin Oda Değişikliği Kaydedilemez - ";
 
 std::string ansiText(const QLineEdit* edit) {
     return platform::utf8ToAnsi(edit->text().toStdString());
@@ -145,6 +152,8 @@ bool TAnaF::event(QEvent* e) {
     }
     if (e->type() == static_cast<QEvent::Type>(WM_DEFERRED_START)) {
         guarded(this, [this] { m_core->WMDeferredStart(); });
+        if (const auto message = std::exchange(m_startError, std::nullopt))
+            showErrorBox(this, *message);
         return true;
     }
     return QWidget::event(e);
@@ -159,8 +168,24 @@ void TAnaF::FormCreate() {
     settings::SetupFormStorage(*m_formStorage);
     QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(WM_DEFERRED_START)));
     m_rooms->open();
-    loadRooms();
+    try {
+        loadRooms();
+    } catch (const std::exception& e) {
+        roomFileUnreadable(e.what());
+        return;
+    }
     m_core->FRoomsLoaded = true;
+}
+
+void TAnaF::roomFileUnreadable(const std::string& reason) {
+    m_core->WriteLog(std::string(roomFileUnreadableLine) + reason);
+    // Saving the table now would replace a file we could not see; an edit that cannot be saved
+    // must not look as if it were.
+    m_rooms->beforeChange = [refusal = std::string(roomEditRefused) + reason](
+                                rooms::MemoryDataSet&) { throw platform::Error(refusal); };
+    // Shown once the deferred start is over: a box nobody answers must not keep the lock
+    // system from starting.
+    m_startError = QString::fromStdString(reason);
 }
 
 void TAnaF::loadRooms() {

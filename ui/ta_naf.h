@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -133,6 +134,7 @@ private:
     void wireHandlers();
     void hideWindow();
     void loadRooms();
+    void roomFileUnreadable(const std::string& reason);
     void saveRooms();
 
     platform::Clock m_clock;
@@ -144,6 +146,8 @@ private:
     std::unique_ptr<app::IntegrationCore> m_core;
     std::unique_ptr<settings::ComponentRegistry> m_registry;
     settings::FormStorage* m_formStorage = nullptr;
+    // What went wrong while the window was made, for the box after the deferred start.
+    std::optional<QString> m_startError;
 };
 
 } // namespace zorva::ui

@@ -286,9 +286,12 @@ TEST_F(CheckinTest, LogKeepsAtMostTwoMegabytesOfText) {
     EXPECT_EQ(log.bytes(), log.lines().front().size());
 }
 
-TEST_F(CheckinTest, EveryLineIsMirroredAsItIsAdded) {
+TEST_F(CheckinTest, EveryLineIsMirroredTheLinesAlreadyThereFirst) {
+    core.WriteLog("earlier");
+    core.WriteLog("later");
     std::vector<std::string> mirrored;
-    log.mirror = [&](const std::string& line) { mirrored.push_back(line); };
+    log.setMirror([&](const std::string& line) { mirrored.push_back(line); });
     receive("CIN=29.07.2025^COUT=30.07.2025^ODA=nowhere");
-    EXPECT_THAT(mirrored, ElementsAre("29.07.2025 10:15:30: Tanımsız Oda - Oda Adı: nowhere"));
+    EXPECT_THAT(mirrored, ElementsAre("29.07.2025 10:15:30: earlier", "29.07.2025 10:15:30: later",
+                                      "29.07.2025 10:15:30: Tanımsız Oda - Oda Adı: nowhere"));
 }

@@ -226,6 +226,30 @@ TEST_F(RoomTableTest, DeleteRules) {
     EXPECT_EQ(deletes, 3);
 }
 
+TEST_F(RoomTableTest, AChangeRefusedBeforeItBeginsLeavesTheTableAsItWas) {
+    addRooms({"101", "102"});
+    table->first();
+    int asked = 0;
+    table->beforeChange = [&](MemoryDataSet&) {
+        ++asked;
+        throw zorva::platform::Error("refused");
+    };
+    for (auto change : {&MemoryDataSet::edit, &MemoryDataSet::insert, &MemoryDataSet::append,
+                        &MemoryDataSet::deleteRecord}) {
+        EXPECT_THROW((table.get()->*change)(), zorva::platform::Error);
+        EXPECT_EQ(table->state(), DataSetState::Browse);
+        EXPECT_EQ(table->recNo(), 1);
+    }
+    EXPECT_EQ(asked, 4);
+    EXPECT_THAT(names(), ElementsAre("101", "102"));
+    EXPECT_EQ(posts, 2);
+    EXPECT_EQ(deletes, 0);
+    // Moving and looking up change nothing and are not asked about.
+    table->next();
+    EXPECT_TRUE(table->locate("ODA_STR", "101"));
+    EXPECT_EQ(asked, 4);
+}
+
 TEST_F(RoomTableTest, FailuresCarryTheTableName) {
     EXPECT_THROW(
         {

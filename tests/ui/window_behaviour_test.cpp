@@ -1,4 +1,5 @@
 #include "platform/autostart.h"
+#include "platform/error.h"
 #include "transport/udp_server.h"
 #include "ui/memo_log.h"
 #include "ui/number_edit.h"
@@ -10,6 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+
+#include <functional>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -234,16 +237,39 @@ TEST_F(WindowTest, RoomsLoadAtStartAndEveryPostRewritesTheFile) {
               rooms + crlf({"[RecNo2]", "ALAN=", "BINA=", "KAT=", "ODA=", "ODA_STR=202"}));
 }
 
-TEST_F(WindowTest, ARoomFileThatCannotBeReadIsShownAndNothingIsSavedThatRun) {
+TEST_F(WindowTest, ARoomFileThatCannotBeReadHoldsUpNoStartAndEveryEditIsRefused) {
     std::filesystem::create_directories(dataDir + "Odalar.ini");
+    writeFile("AnaF_JvFormStorage1.ini", settingsWith(std::to_string(freePort())));
+    std::size_t callsAtTheBox = 0;
+    zorva::ui::setErrorBoxHook([&](const QString& text) {
+        errorBoxes << text;
+        callsAtTheBox = lock.calls.size();
+    });
     start();
-    ASSERT_EQ(errorBoxes.size(), 1);
-    EXPECT_TRUE(window->isVisible());
+    const QString reason = QStringLiteral("Cannot open file \"") + QString::fromStdString(dataDir) +
+                           QStringLiteral("Odalar.ini\". Is a directory");
+    ASSERT_EQ(errorBoxes, QStringList{reason + QStringLiteral(".")});
+    EXPECT_EQ(callsAtTheBox, 4u) << "the box comes after the lock system has started";
+    EXPECT_TRUE(window->core().FSystemStarted);
+    EXPECT_EQ(logMessages(), (QStringList{QStringLiteral("Oda Dosyası Okunamadı - ") + reason,
+                                          QStringLiteral("Sistem Başlatıldı.")}));
     EXPECT_FALSE(window->core().FRoomsLoaded);
+
+    // Nothing the operator does to the table can look saved when it cannot be.
     auto& table = window->rooms();
-    table.append();
-    table.field("ODA_STR").setAsString("101");
-    table.post();
+    const std::string refusal =
+        "Oda Dosyası Okunamadığı İçin Oda Değişikliği Kaydedilemez - " + reason.toStdString();
+    for (const auto& change : std::initializer_list<std::function<void()>>{
+             [&] { table.append(); }, [&] { table.insert(); }, [&] { table.edit(); }}) {
+        try {
+            change();
+            ADD_FAILURE() << "a change began";
+        } catch (const zorva::platform::Error& e) {
+            EXPECT_EQ(e.what(), refusal);
+        }
+        EXPECT_EQ(table.state(), zorva::rooms::DataSetState::Browse);
+    }
+    EXPECT_EQ(table.recordCount(), 0);
     EXPECT_TRUE(std::filesystem::is_directory(dataDir + "Odalar.ini"));
 }
 
