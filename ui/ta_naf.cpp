@@ -302,9 +302,11 @@ std::array<std::int32_t, 7> TAnaF::sectors() const {
 }
 
 double TAnaF::port() const {
-    // What the operator has typed counts, even before the edit is left.
+    // What the operator has typed counts, even before the edit is left. It is read by the
+    // edit's own locale, as the edit reads it: there "4.040" may be 4040 with a thousands
+    // separator, and the port listened on and stored must be the one the operator sees.
     bool ok = false;
-    const double typed = CurrencyEditUDP->cleanText().toDouble(&ok);
+    const double typed = CurrencyEditUDP->locale().toDouble(CurrencyEditUDP->cleanText(), &ok);
     return ok ? typed : CurrencyEditUDP->value();
 }
 
