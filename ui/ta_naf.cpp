@@ -271,10 +271,13 @@ void TAnaF::registerStoredControls() {
             "Checked", [this] { return CheckBoxWAcilis->isChecked(); },
             [this](bool checked) { CheckBoxWAcilis->setChecked(checked); },
             [this] { CheckBoxWAcilisClick(); }));
+    // A stored port that is no number leaves the edit's default: 0 would let the system pick
+    // a port that no front office sends to.
     r.add(CurrencyEditUDP->objectName().toStdString())
         .addProperty(Property::integer(
             "Value", [this] { return app::portFromValue(port()); },
-            [this](std::int32_t value) { CurrencyEditUDP->setValue(value); }));
+            [this](std::int32_t value) { CurrencyEditUDP->setValue(value); },
+            settings::IfNotInteger::keepValue));
     r.add(CheckBoxAutoGizle->objectName().toStdString())
         .addProperty(Property::flag(
             "Checked", [this] { return CheckBoxAutoGizle->isChecked(); },

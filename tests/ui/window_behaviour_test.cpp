@@ -90,6 +90,16 @@ TEST_F(WindowTest, APortTypedWithAThousandsSeparatorIsThePortListenedOnAndStored
     }
 }
 
+TEST_F(WindowTest, AStoredPortThatIsNoNumberLeavesTheDefault) {
+    writeFile("AnaF_JvFormStorage1.ini", "[TAnaF]\r\nCurrencyEditUDP_Value=4442abc\r\n");
+    start();
+    EXPECT_EQ(window->CurrencyEditUDP->text(), QStringLiteral("4040"));
+    EXPECT_EQ(window->port(), 4040);
+    window->close();
+    EXPECT_NE(readFile("AnaF_JvFormStorage1.ini").find("\r\nCurrencyEditUDP_Value=4040\r\n"),
+              std::string::npos);
+}
+
 TEST_F(WindowTest, FirstRunStartsNothingAndClosingWritesTheSettingsFile) {
     start();
     EXPECT_TRUE(lock.calls.empty());
