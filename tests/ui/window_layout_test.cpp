@@ -1,4 +1,5 @@
 #include "ui/data_set_model.h"
+#include "ui/memo_log.h"
 #include "ui/mvrx_db_grid.h"
 #include "window_fixture.h"
 
@@ -148,6 +149,23 @@ TEST_F(WindowTest, TabOrderOfTheLockAndGeneralPages) {
     EXPECT_EQ(chainFrom("CurrencyEditUDP", 3),
               (QStringList{QStringLiteral("CurrencyEditUDP"), QStringLiteral("CheckBoxAutoGizle"),
                            QStringLiteral("CheckBoxWAcilis")}));
+}
+
+TEST_F(WindowTest, TabMovesOnFromTheLogAsTheTabOrderSays) {
+    start();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->MemoLog->setFocus();
+    const auto press = [](Qt::Key key) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        return QApplication::focusWidget()->objectName();
+    };
+    EXPECT_EQ(press(Qt::Key_Tab), QStringLiteral("sBitBtn1"));
+    EXPECT_EQ(press(Qt::Key_Tab), QStringLiteral("sBitBtn2"));
+    EXPECT_EQ(press(Qt::Key_Backtab), QStringLiteral("sBitBtn1"));
+    EXPECT_EQ(press(Qt::Key_Backtab), QStringLiteral("MemoLog"));
+    EXPECT_EQ(press(Qt::Key_Backtab), QStringLiteral("SpinEdit_EMD_GKKSektor"));
+    EXPECT_TRUE(window->MemoLog->toPlainText().isEmpty()) << "no tab typed into the log";
 }
 
 TEST_F(WindowTest, RoomGridShowsItsFiveColumns) {
