@@ -99,6 +99,12 @@ void TAnaF::buildLayout() {
     sTabSheet10->setObjectName(QStringLiteral("sTabSheet10"));
     sTabSheet1 = new QWidget;
     sTabSheet1->setObjectName(QStringLiteral("sTabSheet1"));
+    // The pane's frame leaves each page the client area the controls were laid out for; the
+    // pages are white inside it.
+    for (QWidget* sheet : {sTabSheet9, sTabSheet10, sTabSheet1}) {
+        sheet->setAutoFillBackground(true);
+        sheet->setPalette(palette);
+    }
     PageControlMain->addTab(sTabSheet9, QStringLiteral("Zorva Ayarları"));
     PageControlMain->addTab(sTabSheet10, QStringLiteral("Oda Ayarları"));
     PageControlMain->addTab(sTabSheet1, QStringLiteral("Genel Ayarlar"));
