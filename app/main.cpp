@@ -1,9 +1,11 @@
 // zorva-kilit: the program's entry. Builds the window with the linked encoder library and the
-// user's regional settings, shows it, and runs the event loop until the window is closed.
+// user's regional settings (without any, the Turkish ones, which the log then names), shows
+// it, and runs the event loop until the window is closed.
 
 #include "lock/linked_lock_library.h"
+#include "platform/regional_settings.h"
 #include "platform/termination_signals.h"
-#include "ui/format_settings_from_locale.h"
+#include "ui/start_format_settings.h"
 #include "ui/ta_naf.h"
 
 #include <QApplication>
@@ -22,7 +24,12 @@ int main(int argc, char* argv[]) {
     application.setQuitOnLastWindowClosed(false);
 
     zorva::lock::LinkedLockLibrary lock;
-    zorva::ui::TAnaF window(lock, zorva::ui::formatSettingsFromLocale(QLocale::system()));
+    const auto regional = zorva::ui::startFormatSettings(
+        QLocale::system(), zorva::platform::hasRegionalDateSettings());
+    zorva::ui::TAnaF window(lock, regional.settings);
+    // Before the event loop runs the deferred start, so that it is the log's first line.
+    if (!regional.notice.empty())
+        window.core().WriteLog(regional.notice);
     QObject::connect(&window, &zorva::ui::TAnaF::closed, &application, &QApplication::quit);
     // What the operator reads in the window, also for a terminal, a desktop session's journal
     // or a service manager. One write per line, so that lines from elsewhere never split one.

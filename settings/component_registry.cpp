@@ -9,10 +9,12 @@ Property::Property(std::string name, PropertyKind kind, std::function<PropertyVa
     : m_name(std::move(name)), m_kind(kind), m_get(std::move(get)), m_set(std::move(set)) {}
 
 Property Property::integer(std::string name, std::function<std::int32_t()> get,
-                           std::function<void(std::int32_t)> set) {
-    return Property(
+                           std::function<void(std::int32_t)> set, IfNotInteger ifNotInteger) {
+    Property property(
         std::move(name), PropertyKind::Integer, [get = std::move(get)] { return get(); },
         [set = std::move(set)](const PropertyValue& v) { set(std::get<std::int32_t>(v)); });
+    property.m_ifNotInteger = ifNotInteger;
+    return property;
 }
 
 Property Property::text(std::string name, std::function<std::string()> get,

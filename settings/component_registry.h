@@ -16,12 +16,17 @@ enum class PropertyKind { Integer, Text, Flag };
 // Integer, ANSI text or flag, by the property's kind.
 using PropertyValue = std::variant<std::int32_t, std::string, bool>;
 
+// What a restore does with stored text that is no integer: assign 0, or leave the control's
+// value as it is.
+enum class IfNotInteger { zero, keepValue };
+
 // A published property of a component: read and assigned through the control's own getter
 // and setter, so that assigning has the side effects that the control's setter has.
 class Property {
 public:
     static Property integer(std::string name, std::function<std::int32_t()> get,
-                            std::function<void(std::int32_t)> set);
+                            std::function<void(std::int32_t)> set,
+                            IfNotInteger ifNotInteger = IfNotInteger::zero);
     static Property text(std::string name, std::function<std::string()> get,
                          std::function<void(const std::string&)> set);
     // A check box's state. Assigning a state other than the current one runs the click
@@ -32,6 +37,7 @@ public:
 
     const std::string& name() const { return m_name; }
     PropertyKind kind() const { return m_kind; }
+    IfNotInteger ifNotInteger() const { return m_ifNotInteger; }
     PropertyValue value() const { return m_get(); }
     // Raises std::bad_variant_access when the value is not of the property's kind.
     void setValue(const PropertyValue& value) const { m_set(value); }
@@ -42,6 +48,7 @@ private:
 
     std::string m_name;
     PropertyKind m_kind;
+    IfNotInteger m_ifNotInteger = IfNotInteger::zero;
     std::function<PropertyValue()> m_get;
     std::function<void(const PropertyValue&)> m_set;
 };

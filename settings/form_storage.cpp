@@ -132,9 +132,14 @@ void FormStorage::restoreEntry(const IniFile& ini, const std::string& section,
     const std::string key = binding.component->name() + "_" + property->name();
     const std::string text = trimControls(ini.readString(section, key, valueText(*property)));
     switch (property->kind()) {
-    case PropertyKind::Integer:
-        property->setValue(integerFromText(text));
+    case PropertyKind::Integer: {
+        std::int32_t value = 0;
+        if (platform::tryStrToInt32(text, value))
+            property->setValue(value);
+        else if (property->ifNotInteger() == IfNotInteger::zero)
+            property->setValue(std::int32_t{0});
         return;
+    }
     case PropertyKind::Text:
         property->setValue(text);
         return;

@@ -16,6 +16,9 @@ LogMemo::LogMemo(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFrameShape(QFrame::NoFrame);
     setUndoRedoEnabled(false);
+    // The log sits in the tab order before "Uygula"; a keyboard user could not get past it
+    // if it took Tab as text.
+    setTabChangesFocus(true);
 
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(coalescingMs);

@@ -33,10 +33,13 @@ class GridCellDelegate : public QStyledItemDelegate {
 public:
     explicit GridCellDelegate(TMVRXDBGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
         auto* editor = new QLineEdit(parent);
         editor->setFrame(false);
+        // The text keeps the cell's face while it is edited; a styled line edit would take the
+        // application's.
+        editor->setFont(option.font);
         if (const DataSetModel* model = m_grid->dataSource(); model && model->table()) {
             const auto& def = model->fieldDefOf(index.column());
             if (def.type == FieldType::Integer)

@@ -299,10 +299,13 @@ void TAnaF::registerStoredControls() {
             "Checked", [this] { return CheckBoxWAcilis->isChecked(); },
             [this](bool checked) { CheckBoxWAcilis->setChecked(checked); },
             [this] { CheckBoxWAcilisClick(); }));
+    // A stored port that is no number leaves the edit's default: 0 would let the system pick
+    // a port that no front office sends to.
     r.add(CurrencyEditUDP->objectName().toStdString())
         .addProperty(Property::integer(
             "Value", [this] { return app::portFromValue(port()); },
-            [this](std::int32_t value) { CurrencyEditUDP->setValue(value); }));
+            [this](std::int32_t value) { CurrencyEditUDP->setValue(value); },
+            settings::IfNotInteger::keepValue));
     r.add(CheckBoxAutoGizle->objectName().toStdString())
         .addProperty(Property::flag(
             "Checked", [this] { return CheckBoxAutoGizle->isChecked(); },
@@ -330,9 +333,11 @@ std::array<std::int32_t, 7> TAnaF::sectors() const {
 }
 
 double TAnaF::port() const {
-    // What the operator has typed counts, even before the edit is left.
+    // What the operator has typed counts, even before the edit is left. It is read by the
+    // edit's own locale, as the edit reads it: there "4.040" may be 4040 with a thousands
+    // separator, and the port listened on and stored must be the one the operator sees.
     bool ok = false;
-    const double typed = CurrencyEditUDP->cleanText().toDouble(&ok);
+    const double typed = CurrencyEditUDP->locale().toDouble(CurrencyEditUDP->cleanText(), &ok);
     return ok ? typed : CurrencyEditUDP->value();
 }
 

@@ -59,6 +59,13 @@ QLineEdit* edit(QWidget* page, const char* name, int left, int top) {
     return place(new QLineEdit(page), name, left, top, 88, 21);
 }
 
+// The style sheet gives each widget it styles the application's font rather than its parent's,
+// unless the widget has one of its own; a header draws its titles with its viewport's font.
+void useWindowFont(QAbstractScrollArea* view) {
+    view->setFont(windowFont());
+    view->viewport()->setFont(windowFont());
+}
+
 void chain(std::initializer_list<QWidget*> order) {
     QWidget* previous = nullptr;
     for (QWidget* w : order) {
@@ -92,6 +99,12 @@ void TAnaF::buildLayout() {
     sTabSheet10->setObjectName(QStringLiteral("sTabSheet10"));
     sTabSheet1 = new QWidget;
     sTabSheet1->setObjectName(QStringLiteral("sTabSheet1"));
+    // The pane's frame leaves each page the client area the controls were laid out for; the
+    // pages are white inside it.
+    for (QWidget* sheet : {sTabSheet9, sTabSheet10, sTabSheet1}) {
+        sheet->setAutoFillBackground(true);
+        sheet->setPalette(palette);
+    }
     PageControlMain->addTab(sTabSheet9, QStringLiteral("Zorva Ayarları"));
     PageControlMain->addTab(sTabSheet10, QStringLiteral("Oda Ayarları"));
     PageControlMain->addTab(sTabSheet1, QStringLiteral("Genel Ayarlar"));
@@ -131,6 +144,7 @@ void TAnaF::buildLockPage() {
 
     sGroupBox1 = place(new QGroupBox(QStringLiteral("Anlık Sistem Logları"), page), "sGroupBox1", 0,
                        168, 701, 234);
+    sGroupBox1->setFont(windowFont());
     MemoLog = place(new LogMemo(sGroupBox1), "MemoLog", 5, 18, 691, 211);
     MemoLog->setFont(windowFont(false));
 
@@ -171,7 +185,9 @@ void TAnaF::buildRoomPage() {
     OdaTanim_S->setObjectName(QStringLiteral("OdaTanim_S"));
     MVRXDBGrid1 = place(new TMVRXDBGrid(page), "MVRXDBGrid1", 0, 0, 701, 408);
     MVRXDBGrid1->setDataSource(OdaTanim_S);
-    MVRXDBGrid1->horizontalHeader()->setFont(windowFont());
+    for (QAbstractScrollArea* view : std::initializer_list<QAbstractScrollArea*>{
+             MVRXDBGrid1, MVRXDBGrid1->horizontalHeader(), MVRXDBGrid1->verticalHeader()})
+        useWindowFont(view);
     sDBNavigator1 = place(new DBNavigator(page), "sDBNavigator1", 0, 408, 701, 35);
     sDBNavigator1->setDataSource(OdaTanim_S);
     chain({MVRXDBGrid1, sDBNavigator1});

@@ -23,15 +23,20 @@ QFont windowFont(bool bold) {
 }
 
 QString themeStyleSheet() {
+    // The tab bar is 21 pixels high whatever the face, and the pane's frame 4 pixels wide
+    // around each page, so that a page is the 701 by 443 client area its controls were laid
+    // out for and they fill it to the frame.
     return QStringLiteral(R"(
 QWidget#AnaF { background: white; }
-QTabWidget::pane { border: 1px solid #6f95c9; background: white; top: -1px; }
+QTabWidget::pane {
+    border: 1px solid #6f95c9; padding: 3px; background: #e3ecf9; top: -1px;
+}
 QTabBar::tab {
     background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #eaf1fb, stop:1 #c9daf2);
-    border: 1px solid #6f95c9; border-bottom: none; padding: 4px 14px; margin-right: 2px;
-    color: #1d3d6e;
+    border: 1px solid #6f95c9; border-bottom: none; padding: 3px 14px; margin-right: 2px;
+    height: 14px; color: #1d3d6e;
 }
-QTabBar::tab:selected { background: white; color: #0b3a82; }
+QTabBar::tab:selected { background: #e3ecf9; color: #0b3a82; }
 QLabel { color: #212121; }
 QLineEdit { background: white; color: black; border: 1px solid #8eaee0; border-radius: 2px; }
 QLineEdit:focus { border: 1px solid #2f6fd0; }

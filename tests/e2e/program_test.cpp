@@ -63,6 +63,26 @@ TEST(InstalledProgram, StartsByItselfTurnsCheckinsIntoCardsAndEndsOnSigterm) {
     EXPECT_EQ(copy.journalLines().size(), 9u) << "closing makes no library call";
 }
 
+TEST(InstalledProgram, WithoutAnyRegionalSettingsReadsTurkishDates) {
+    e2e::InstalledCopy copy;
+    const int port = e2e::freeUdpPort();
+    copy.writeIni("AnaF_JvFormStorage1.ini", e2e::autoStartSettings(port));
+    copy.writeIni("Odalar.ini", rooms);
+    // What an autostart entry or a service manager gives: no locale at all.
+    e2e::Program program(copy, {{"LANG", ""}, {"LC_ALL", ""}, {"LC_TIME", ""}});
+    ASSERT_TRUE(e2e::waitForJournal(copy, "LV4_BeepOk", 20s));
+    e2e::sendDatagram(port, "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=102");
+    ASSERT_TRUE(e2e::waitForJournal(copy, "LV4_BeepOk", 10s, 2)) << copy.readFile(copy.output());
+    const auto lines = copy.journalLines();
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[4].substr(0, 28), "LV4_IssueGuestCard 0101020d ");
+    EXPECT_NE(lines[4].find(" 323032353037323931343030 323032353037333131323030 "),
+              std::string::npos)
+        << "29.07.2025 14:00 to 31.07.2025 12:00: " << lines[4];
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait(10s), 0);
+}
+
 TEST(InstalledProgram, EndsOnSigintAndSighupAsOnClose) {
     for (int sig : {SIGINT, SIGHUP}) {
         e2e::InstalledCopy copy;

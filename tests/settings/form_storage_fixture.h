@@ -21,7 +21,8 @@ constexpr std::array sectorNames = {"CalismaSektoru", "GenelSektor1", "GenelSekt
                                     "KNKSektor1",     "KNKSektor2",   "KulSektor1"};
 
 // The stored controls of the main window, with the setters' behaviour of the real ones: the
-// card type list has six entries, a spin edit keeps text, the port edit keeps a number.
+// card type list has six entries, a spin edit keeps text, the port edit keeps a number and
+// keeps it when the stored one is no integer.
 struct StandInMainWindow {
     explicit StandInMainWindow(const std::string& iniPath,
                                std::vector<std::string> storedProps = mainWindowStoredProps()) {
@@ -48,7 +49,7 @@ struct StandInMainWindow {
         form.add("CurrencyEditUDP")
             .addProperty(Property::integer(
                 "Value", [this] { return static_cast<std::int32_t>(std::lround(port)); },
-                [this](std::int32_t v) { port = v; }));
+                [this](std::int32_t v) { port = v; }, IfNotInteger::keepValue));
         form.add("CheckBoxWAcilis")
             .addProperty(Property::flag(
                 "Checked", [this] { return autorun; }, [this](bool c) { autorun = c; },

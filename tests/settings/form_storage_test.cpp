@@ -102,6 +102,25 @@ TEST_F(FormStorageTest, RestoreConvertsByKind) {
     }
 }
 
+TEST_F(FormStorageTest, AStoredPortThatIsNoIntegerKeepsTheEditsValue) {
+    const struct {
+        const char* stored;
+        double port;
+    } cases[] = {
+        {"4442abc", 4040}, {"", 4040},    {"4442.5", 4040}, {"4442,5", 4040},
+        {"5050", 5050},    {" $10 ", 16}, {"0", 0},
+    };
+    for (const auto& c : cases) {
+        writeBytes(iniPath(), std::string("[TAnaF]\r\nComboBoxEMD_KartTipi_ItemIndex=abc\r\n"
+                                          "CurrencyEditUDP_Value=") +
+                                  c.stored + "\r\n");
+        StandInMainWindow w(iniPath());
+        w.form.notifyShow();
+        EXPECT_EQ(w.port, c.port) << c.stored;
+        EXPECT_EQ(w.cardType, 0) << "every other integer still becomes 0";
+    }
+}
+
 TEST_F(FormStorageTest, MissingKeysKeepTheControlsTrimmed) {
     writeBytes(iniPath(), "[Other]\r\nEditZorvakilt_EMD_R1_Text=elsewhere\r\n[TAnaF]\r\n");
     StandInMainWindow w(iniPath());

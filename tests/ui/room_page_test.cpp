@@ -3,10 +3,14 @@
 #include "transport/udp_server.h"
 #include "ui/data_set_model.h"
 #include "ui/db_navigator.h"
+#include "ui/memo_log.h"
 #include "ui/mvrx_db_grid.h"
 #include "ui/number_edit.h"
+#include "ui/theme.h"
 #include "window_fixture.h"
 
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -138,6 +142,30 @@ protected:
 };
 
 } // namespace
+
+TEST_F(RoomPageTest, TheGridAndTheLogCaptionUseTheWindowsBoldFace) {
+    writeFile("Odalar.ini", section(1, "201"));
+    start();
+    openRoomPage();
+    type(QStringLiteral("2"));
+    ASSERT_NE(grid()->cellEditor(), nullptr);
+    const QFont face = zorva::ui::windowFont();
+    // What each text is drawn with: cells by the grid's font, titles and the record indicator
+    // by their header's viewport, the caption by the group box.
+    const std::pair<const char*, QWidget*> texts[] = {
+        {"cells", grid()},
+        {"titles", grid()->horizontalHeader()->viewport()},
+        {"record indicator", grid()->verticalHeader()->viewport()},
+        {"cell editor", grid()->cellEditor()},
+        {"log caption", window->sGroupBox1},
+    };
+    for (const auto& [what, widget] : texts) {
+        EXPECT_EQ(widget->font().family(), face.family()) << what;
+        EXPECT_EQ(widget->font().pointSize(), 8) << what;
+        EXPECT_TRUE(widget->font().bold()) << what;
+    }
+    EXPECT_FALSE(window->MemoLog->font().bold()) << "the log's lines keep the regular face";
+}
 
 TEST_F(RoomPageTest, TypingANewRoomAndMovingDownWritesIt) {
     start();

@@ -53,7 +53,55 @@ std::string settingsWith(const std::string& port, const char* hide = "False",
            "\r\nCheckBoxAutoGizle_Checked=" + hide + "\r\n";
 }
 
+// The user's regional settings as the window's controls see them, for the time of a test.
+class DefaultLocale {
+public:
+    explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+    DefaultLocale(const DefaultLocale&) = delete;
+    DefaultLocale& operator=(const DefaultLocale&) = delete;
+    ~DefaultLocale() { QLocale::setDefault(m_previous); }
+
+private:
+    QLocale m_previous;
+};
+
 } // namespace
+
+TEST_F(WindowTest, APortTypedWithAThousandsSeparatorIsThePortListenedOnAndStored) {
+    for (const QLocale& locale :
+         {QLocale(QLocale::Turkish, QLocale::Turkey), QLocale(QLocale::German, QLocale::Germany)}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        const DefaultLocale regional(locale);
+        start();
+        auto* edit = window->CurrencyEditUDP;
+        const int port = freePort();
+        edit->selectAll();
+        QTest::keyClicks(edit, locale.toString(port));
+        ASSERT_TRUE(edit->text().contains(QChar(u'.'))) << edit->text().toStdString();
+        QTest::mouseClick(find<QPushButton>("sBitBtn1"), Qt::LeftButton);
+        ASSERT_TRUE(window->listener().Active()) << logMessages().join(u'|').toStdString();
+        EXPECT_EQ(window->listener().Bindings().at(0).Port(), port);
+
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("4.040"));
+        EXPECT_EQ(window->port(), 4040);
+        window->close();
+        EXPECT_NE(readFile("AnaF_JvFormStorage1.ini").find("\r\nCurrencyEditUDP_Value=4040\r\n"),
+                  std::string::npos);
+        window.reset();
+        std::filesystem::remove(dataDir + "AnaF_JvFormStorage1.ini");
+    }
+}
+
+TEST_F(WindowTest, AStoredPortThatIsNoNumberLeavesTheDefault) {
+    writeFile("AnaF_JvFormStorage1.ini", "[TAnaF]\r\nCurrencyEditUDP_Value=4442abc\r\n");
+    start();
+    EXPECT_EQ(window->CurrencyEditUDP->text(), QStringLiteral("4040"));
+    EXPECT_EQ(window->port(), 4040);
+    window->close();
+    EXPECT_NE(readFile("AnaF_JvFormStorage1.ini").find("\r\nCurrencyEditUDP_Value=4040\r\n"),
+              std::string::npos);
+}
 
 TEST_F(WindowTest, FirstRunStartsNothingAndClosingWritesTheSettingsFile) {
     start();

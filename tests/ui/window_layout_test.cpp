@@ -1,4 +1,5 @@
 #include "ui/data_set_model.h"
+#include "ui/memo_log.h"
 #include "ui/mvrx_db_grid.h"
 #include "window_fixture.h"
 
@@ -150,6 +151,23 @@ TEST_F(WindowTest, TabOrderOfTheLockAndGeneralPages) {
                            QStringLiteral("CheckBoxWAcilis")}));
 }
 
+TEST_F(WindowTest, TabMovesOnFromTheLogAsTheTabOrderSays) {
+    start();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->MemoLog->setFocus();
+    const auto press = [](Qt::Key key) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        return QApplication::focusWidget()->objectName();
+    };
+    EXPECT_EQ(press(Qt::Key_Tab), QStringLiteral("sBitBtn1"));
+    EXPECT_EQ(press(Qt::Key_Tab), QStringLiteral("sBitBtn2"));
+    EXPECT_EQ(press(Qt::Key_Backtab), QStringLiteral("sBitBtn1"));
+    EXPECT_EQ(press(Qt::Key_Backtab), QStringLiteral("MemoLog"));
+    EXPECT_EQ(press(Qt::Key_Backtab), QStringLiteral("SpinEdit_EMD_GKKSektor"));
+    EXPECT_TRUE(window->MemoLog->toPlainText().isEmpty()) << "no tab typed into the log";
+}
+
 TEST_F(WindowTest, RoomGridShowsItsFiveColumns) {
     start();
     auto* grid = find<zorva::ui::TMVRXDBGrid>("MVRXDBGrid1");
@@ -162,4 +180,33 @@ TEST_F(WindowTest, RoomGridShowsItsFiveColumns) {
                                    QStringLiteral("Kat ID"), QStringLiteral("Bina ID"),
                                    QStringLiteral("Alan ID")}));
     EXPECT_EQ(grid->About(), QStringLiteral("s1.09"));
+}
+TEST_F(WindowTest, EachPageIsTheClientAreaItsControlsFillWithoutStrips) {
+    start();
+    auto* tabs = window->PageControlMain;
+    // The controls that reach the right and the bottom edge of their page.
+    const std::pair<const char*, const char*> edges[] = {{"sGroupBox1", "GridPanel1"},
+                                                         {"MVRXDBGrid1", "sDBNavigator1"}};
+    for (int i = 0; i < tabs->count(); ++i) {
+        QWidget* page = tabs->widget(i);
+        SCOPED_TRACE(page->objectName().toStdString());
+        tabs->setCurrentIndex(i);
+        EXPECT_EQ(page->size(), QSize(701, 443));
+        if (i < 2) {
+            EXPECT_EQ(find<QWidget>(edges[i].first)->geometry().right(), page->rect().right());
+            EXPECT_EQ(find<QWidget>(edges[i].second)->geometry().bottom(), page->rect().bottom());
+        }
+        // Between the page and the window's edge there is only the pane's frame, the same on
+        // the left, the right and the bottom, and none of it white.
+        const QRect area(page->mapTo(window.get(), QPoint()), page->size());
+        EXPECT_EQ(window->width() - 1 - area.right(), area.left());
+        EXPECT_EQ(window->height() - 1 - area.bottom(), area.left());
+        const QImage shot = window->grab().toImage();
+        for (int x = area.right() + 1; x < window->width(); ++x)
+            EXPECT_NE(shot.pixelColor(x, area.center().y()), QColor(Qt::white)) << "x " << x;
+        for (int y = area.bottom() + 1; y < window->height(); ++y)
+            EXPECT_NE(shot.pixelColor(area.center().x(), y), QColor(Qt::white)) << "y " << y;
+        EXPECT_EQ(shot.pixelColor(area.right() - 300, area.bottom() - 200), QColor(Qt::white))
+            << "the page itself is white";
+    }
 }
