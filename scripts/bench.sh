@@ -5,9 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${ZORVA_BENCH_BUILD_DIR:-build-bench}
-# No -Werror here: g++ 12 at -O3 warns falsely inside std::string (-Wrestrict).
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZORVA_BENCH=ON \
-    -DZORVA_BUILD_TESTS=OFF
+    -DZORVA_BUILD_TESTS=OFF -DZORVA_WERROR=ON
 cmake --build "$build" -j2
 rm -rf "$build/bench-install"
 cmake --install "$build" --prefix "$build/bench-install" >/dev/null

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
+scripts/setup.sh run
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DZORVA_BUILD_TESTS=OFF
 cmake --build build-release
 cmake --install build-release --prefix out
@@ -12,14 +12,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
     echo "No display here: running on Qt's offscreen platform. Check-ins sent to UDP port 4040" >&2
     echo "still reach the stand-in encoder, which prints each card below. Ctrl+C ends it." >&2
     export QT_QPA_PLATFORM=offscreen
-    # Dates in check-ins are read by the regional settings; a bare server has none, and the
-    # hotels this is for write Turkish dates.
-    case "${LC_ALL:-${LC_TIME:-${LANG:-C}}}" in
-    C | C.* | POSIX)
-        export LC_ALL=tr_TR.UTF-8
-        echo "Reading dates the Turkish way (day.month.year); set LANG to choose another." >&2
-        ;;
-    esac
     # Without a window nobody can type the authorization code, so a first run gets a demo
     # configuration and one room; files that exist are never touched.
     mkdir -p out/Data/Ini
@@ -33,4 +25,5 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
         echo "Wrote one demo room, 101, to out/Data/Ini/Odalar.ini." >&2
     fi
 fi
+echo "Send a check-in from a second terminal: out/zorva-send --room 101 --in \"29.07.2025 14:00\" --out \"31.07.2025 12:00\"" >&2
 exec out/zorva-kilit "$@"

@@ -1,29 +1,54 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the Linux suites (ctest), the same under AddressSanitizer
-# and UndefinedBehaviorSanitizer, a short run of each fuzz target, then the Windows build and
-# its suites under Wine. Arguments go to ctest (for example: -L e2e). ZORVA_QUICK=1 runs only
-# the Linux suites.
+# Sets up, builds and runs every test: the Linux suites (ctest), a Release build with warnings as
+# errors, the same suites under AddressSanitizer and UndefinedBehaviorSanitizer, a short run of
+# each fuzz target, then the Windows build and its suites under Wine. Arguments go to ctest (for
+# example: -L e2e). ZORVA_QUICK=1 runs only the Linux suites. The last line says how it went.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
-build=${ZORVA_BUILD_DIR:-build}
-started=$SECONDS
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZORVA_WERROR=ON ${ZORVA_CMAKE_ARGS:-}
-cmake --build "$build"
-ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"
-echo "== Linux suites: $((SECONDS - started)) s"
+begun=$SECONDS
+step="setup"
+summary=""
+finish() {
+    local status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "== scripts/test.sh FAILED in: $step (exit $status), after $((SECONDS - begun)) s${summary:+; passed before it:$summary}"
+    fi
+}
+trap finish EXIT
 
-[ "${ZORVA_QUICK:-0}" = 1 ] && exit 0
+# Runs one step and notes its time.
+run_step() {
+    step=$1
+    shift
+    local started=$SECONDS
+    "$@"
+    echo "== $step: $((SECONDS - started)) s"
+    summary+=" $step $((SECONDS - started)) s,"
+}
 
-started=$SECONDS
-scripts/sanitize.sh "$@"
-echo "== Sanitizer suites: $((SECONDS - started)) s"
+linux_suites() {
+    local build=${ZORVA_BUILD_DIR:-build}
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZORVA_WERROR=ON ${ZORVA_CMAKE_ARGS:-}
+    cmake --build "$build"
+    ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"
+}
 
-started=$SECONDS
-scripts/fuzz-smoke.sh
-echo "== Fuzz smoke run: $((SECONDS - started)) s"
+# The optimiser warns of things a Debug build never sees; the benchmarks are built, not run.
+release_build() {
+    local build=${ZORVA_RELEASE_BUILD_DIR:-build-release-check}
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZORVA_WERROR=ON \
+        -DZORVA_BUILD_TESTS=OFF -DZORVA_BENCH=ON >/dev/null
+    cmake --build "$build"
+}
 
-started=$SECONDS
-scripts/windows-check.sh
-echo "== Windows check: $((SECONDS - started)) s"
+run_step "setup" scripts/setup.sh test
+run_step "Linux suites" linux_suites "$@"
+if [ "${ZORVA_QUICK:-0}" != 1 ]; then
+    run_step "Release build" release_build
+    run_step "sanitizer suites" scripts/sanitize.sh "$@"
+    run_step "fuzz smoke run" scripts/fuzz-smoke.sh
+    run_step "Windows check" scripts/windows-check.sh
+fi
+step="done"
+echo "== scripts/test.sh passed in $((SECONDS - begun)) s:${summary%,}"
