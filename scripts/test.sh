@@ -12,7 +12,7 @@ summary=""
 finish() {
     local status=$?
     if [ "$status" -ne 0 ]; then
-        echo "== scripts/test.sh FAILED in: $step (exit $status), after $((SECONDS - begun)) s${summary:+; passed before it:$summary}"
+        echo "== scripts/test.sh FAILED in: $step (exit $status), after $((SECONDS - begun)) s${summary:+; passed before it:${summary%,}}"
     fi
 }
 trap finish EXIT

@@ -48,7 +48,12 @@ startTray
 sleep 0.5
 HOME="$work" XDG_CONFIG_HOME="$work/config" "$work/zorva-kilit" >"$work/out.log" 2>&1 &
 docked || fail "the icon did not dock"
+# The icon can dock before the window is first shown: the hide comes after the start, which
+# the log tells of.
+for _ in $(seq 100); do grep -q "Sistem Başlatıldı." "$work/out.log" && break; sleep 0.1; done
+grep -q "Sistem Başlatıldı." "$work/out.log" || fail "the lock system did not start"
 for _ in $(seq 50); do mainWindowVisible || break; sleep 0.1; done
+sleep 1 # a window mapped late would show by now
 mainWindowVisible && fail "the window did not hide itself after the start"
 
 kill "$trayPid"; wait "$trayPid" 2>/dev/null
