@@ -22,7 +22,8 @@ ReadOutcome readWholeFile(const std::string& path, std::string& contents, std::s
 // false, with the old file untouched and no temporary file left, when anything fails.
 bool replaceFileAtomically(const std::string& path, std::string_view contents);
 
-// True when no file remains at path, whether it was removed or was never there.
+// True when no file remains at path, whether it was removed or was never there. A file that
+// replaceFileAtomically would refuse is not removed either, as Windows keeps a read-only file.
 bool removeFile(const std::string& path);
 
 } // namespace zorva::platform

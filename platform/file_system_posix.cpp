@@ -68,6 +68,12 @@ FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempP
     return FileDescriptor(-1);
 }
 
+// The profile functions refuse a file they may not write, and Windows will not delete a read-only
+// file; a rename over it or an unlink would go through.
+bool refusesWrites(const std::string& path, const struct stat& st) {
+    return !S_ISREG(st.st_mode) || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
 } // namespace
 
 ReadOutcome readWholeFile(const std::string& path, std::string& contents, std::string& reason) {
@@ -98,7 +104,7 @@ ReadOutcome readWholeFile(const std::string& path, std::string& contents, std::s
 bool replaceFileAtomically(const std::string& path, std::string_view contents) {
     struct stat old {};
     const bool exists = ::stat(path.c_str(), &old) == 0;
-    if (exists && (!S_ISREG(old.st_mode) || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS)))
+    if (exists && refusesWrites(path, old))
         return false;
 
     std::string tempPath;
@@ -120,6 +126,11 @@ bool replaceFileAtomically(const std::string& path, std::string_view contents) {
 }
 
 bool removeFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT;
+    if (refusesWrites(path, st))
+        return false;
     return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 

@@ -22,24 +22,39 @@ const std::filesystem::path fixtures = ZORVA_ROOMS_FIXTURES;
 
 TEST_F(DataSetIniTest, RefusedSaveRaisesAndKeepsTheOldFile) {
     const std::string old = readBytes(fixtures / "two_rooms.ini");
-    writeBytes(path(), old);
-    add({1, 1, 1, 1, "101"});
-    add({1, 1, 1, 2, "102"});
-    table->first();
-    ::chmod(m_dir.path().c_str(), 0555);
-    testing::PermissionChecks asOrdinaryUser;
-    for (bool emptied : {false, true}) {
-        if (emptied)
-            table->empty(); // a removal is refused the same way
-        try {
-            SaveDataSetToIni(*table, path());
-            ADD_FAILURE() << "the save went through";
-        } catch (const platform::Error& e) {
-            EXPECT_EQ(std::string(e.what()), "Unable to write to " + path());
+    // A read-only directory takes no new file; a read-only file is neither replaced nor, when
+    // the last room goes, deleted, as Windows refuses to delete it.
+    const struct {
+        const char* what;
+        std::string path;
+        mode_t mode;
+    } cases[] = {
+        {"read-only directory", m_dir.path().string(), 0555},
+        {"read-only file", path(), 0444},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes(path(), old);
+        table->empty();
+        add({1, 1, 1, 1, "101"});
+        add({1, 1, 1, 2, "102"});
+        table->first();
+        ::chmod(c.path.c_str(), c.mode);
+        testing::PermissionChecks asOrdinaryUser;
+        for (bool emptied : {false, true}) {
+            if (emptied)
+                table->empty();
+            try {
+                SaveDataSetToIni(*table, path());
+                ADD_FAILURE() << "the save went through";
+            } catch (const platform::Error& e) {
+                EXPECT_EQ(std::string(e.what()), "Unable to write to " + path());
+            }
+            EXPECT_EQ(readBytes(path()), old);
+            EXPECT_EQ(testing::entryCount(m_dir.path()), 1u);
+            EXPECT_FALSE(table->controlsDisabled());
         }
-        EXPECT_EQ(readBytes(path()), old);
-        EXPECT_EQ(testing::entryCount(m_dir.path()), 1u);
-        EXPECT_FALSE(table->controlsDisabled());
+        ::chmod(c.path.c_str(), 0755);
     }
 }
 
