@@ -65,6 +65,18 @@ inline void writeBytes(const std::filesystem::path& path, std::string_view bytes
         throw std::runtime_error("cannot write " + path.string());
 }
 
+// The bytes of a file that a text editor saved as "Unicode", or as "Unicode big endian".
+inline std::string utf16File(std::u16string_view text, bool bigEndian = false) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t c : text) {
+        const auto high = static_cast<char>(c >> 8);
+        const auto low = static_cast<char>(c & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
 inline std::size_t entryCount(const std::filesystem::path& directory) {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(directory),
                                                   std::filesystem::directory_iterator()));
