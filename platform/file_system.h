@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,13 @@ ReadOutcome readWholeFile(const std::string& path, std::string& contents, std::s
 // be written is refused, as the Windows profile functions refuse a read-only file. Returns
 // false, with the old file untouched and no temporary file left, when anything fails.
 bool replaceFileAtomically(const std::string& path, std::string_view contents);
+
+// Removes the temporary files that replaceFileAtomically left beside path when its process was
+// killed or lost power in the middle of a write: those named after path whose process no longer
+// runs. A temporary that a running process is writing stays, and so does every other file.
+// replaceFileAtomically calls it before each write; a program calls it at start for its files.
+// Returns how many it removed.
+std::size_t removeStaleTemporaries(const std::string& path);
 
 // True when no file remains at path, whether it was removed or was never there. A file that
 // replaceFileAtomically would refuse is not removed either, as Windows keeps a read-only file.

@@ -1,8 +1,10 @@
 #include "platform/file_system.h"
 
-#include <atomic>
+#include "platform/temporary_file_name.h"
+
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,12 +58,10 @@ std::string directoryOf(const std::string& path) {
 
 // O_EXCL with a fresh name, rather than mkstemp, so that the new file gets the ordinary
 // permissions that the umask gives and not mkstemp's owner-only ones.
-FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempPath) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath =
-            path + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
-        FileDescriptor fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+FileDescriptor createTemporaryBeside(TemporaryFileName& name) {
+    for (int attempt = 0; attempt < 100; ++attempt, name.next()) {
+        FileDescriptor fd(
+            ::open(name.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd.valid() || errno != EEXIST)
             return fd;
     }
@@ -107,15 +107,16 @@ bool replaceFileAtomically(const std::string& path, std::string_view contents) {
     if (exists && refusesWrites(path, old))
         return false;
 
-    std::string tempPath;
-    FileDescriptor fd = createTemporaryBeside(path, tempPath);
+    removeStaleTemporaries(path);
+    TemporaryFileName temporary(path);
+    FileDescriptor fd = createTemporaryBeside(temporary);
     if (!fd.valid())
         return false;
     bool ok = (!exists || ::fchmod(fd.get(), old.st_mode & 07777) == 0) &&
               writeAll(fd.get(), contents) && ::fsync(fd.get()) == 0;
     ok = fd.close() && ok;
-    if (!ok || ::rename(tempPath.c_str(), path.c_str()) != 0) {
-        ::unlink(tempPath.c_str());
+    if (!ok || ::rename(temporary.path().c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.path().c_str());
         return false;
     }
     // The rename itself survives a power loss only once the directory is on disk.
@@ -123,6 +124,21 @@ bool replaceFileAtomically(const std::string& path, std::string_view contents) {
     if (dir.valid())
         ::fsync(dir.get());
     return true;
+}
+
+std::size_t removeStaleTemporaries(const std::string& path) {
+    const std::string folder = path.substr(0, path.rfind('/') + 1);
+    const std::string name = path.substr(folder.size());
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return 0;
+    std::size_t removed = 0;
+    while (const dirent* entry = ::readdir(dir))
+        if (TemporaryFileName::isLeftover(entry->d_name, name) &&
+            ::unlink((folder + entry->d_name).c_str()) == 0)
+            ++removed;
+    ::closedir(dir);
+    return removed;
 }
 
 bool removeFile(const std::string& path) {

@@ -1,9 +1,9 @@
 #include "platform/file_system.h"
 
+#include "platform/temporary_file_name.h"
 #include "platform/win32_error.h"
 
 #include <algorithm>
-#include <atomic>
 #include <utility>
 #include <windows.h>
 
@@ -51,12 +51,9 @@ bool writeAll(HANDLE file, std::string_view data) {
 constexpr DWORD keptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-FileHandle createTemporaryBeside(const std::string& path, DWORD attributes, std::string& tempPath) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = path + "." + std::to_string(GetCurrentProcessId()) + "." +
-                   std::to_string(counter++) + ".tmp";
-        FileHandle file(CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+FileHandle createTemporaryBeside(TemporaryFileName& name, DWORD attributes) {
+    for (int attempt = 0; attempt < 100; ++attempt, name.next()) {
+        FileHandle file(CreateFileA(name.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes, nullptr));
         if (file.valid() || GetLastError() != ERROR_FILE_EXISTS)
             return file;
@@ -99,19 +96,39 @@ bool replaceFileAtomically(const std::string& path, std::string_view contents) {
     if (exists && (old & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
         return false;
 
-    std::string tempPath;
-    FileHandle file = createTemporaryBeside(path, exists ? old & keptAttributes : 0, tempPath);
+    removeStaleTemporaries(path);
+    TemporaryFileName temporary(path);
+    FileHandle file = createTemporaryBeside(temporary, exists ? old & keptAttributes : 0);
     if (!file.valid())
         return false;
     bool ok = writeAll(file.get(), contents) && FlushFileBuffers(file.get());
     ok = file.close() && ok;
     // Write-through: the call returns once the rename itself is on the disk.
-    if (!ok || !MoveFileExA(tempPath.c_str(), path.c_str(),
+    if (!ok || !MoveFileExA(temporary.path().c_str(), path.c_str(),
                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(tempPath.c_str());
+        DeleteFileA(temporary.path().c_str());
         return false;
     }
     return true;
+}
+
+std::size_t removeStaleTemporaries(const std::string& path) {
+    const std::string folder = path.substr(0, path.find_last_of("\\/") + 1);
+    const std::string name = path.substr(folder.size());
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((path + ".*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    std::size_t removed = 0;
+    do {
+        // The pattern also matches short 8.3 names; the long name decides.
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            TemporaryFileName::isLeftover(found.cFileName, name) &&
+            DeleteFileA((folder + found.cFileName).c_str()))
+            ++removed;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return removed;
 }
 
 bool removeFile(const std::string& path) {
