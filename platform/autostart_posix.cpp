@@ -94,6 +94,11 @@ AutostartOutcome setAutostart(const std::string& name, const std::string& execut
         return AutostartOutcome::Done;
     }
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    // replaceFileAtomically writes into the file a link leads to, and an entry that is a link
+    // most likely leads to the desktop file a package installed for every user: ours takes the
+    // link's place instead.
+    if (std::filesystem::is_symlink(path, ignored))
+        std::filesystem::remove(path, ignored);
     const std::string entry = "[Desktop Entry]\n"
                               "Type=Application\n"
                               "Name=" +
