@@ -16,16 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
+using testing::entryNames;
 using testing::readBytes;
 using ::testing::UnorderedElementsAre;
 using testing::writeBytes;
-
-std::vector<std::string> entries(const fs::path& directory) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    return names;
-}
 
 class LinkTest : public ::testing::Test {
 protected:
@@ -54,8 +48,8 @@ TEST_F(LinkTest, AChainOfLinksStaysAndItsFileIsReplacedWithItsPermissions) {
     struct stat st {};
     ASSERT_EQ(::stat(there("real.ini").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_THAT(entries(m_here.path()), UnorderedElementsAre("test.ini", "next.ini"));
-    EXPECT_THAT(entries(m_there.path()), ElementsAre("real.ini"));
+    EXPECT_THAT(entryNames(m_here.path()), UnorderedElementsAre("test.ini", "next.ini"));
+    EXPECT_THAT(entryNames(m_there.path()), ElementsAre("real.ini"));
 }
 
 TEST_F(LinkTest, ALinkToNoFileGetsItsFileAndRemovingLeavesTheLink) {
@@ -71,8 +65,8 @@ TEST_F(LinkTest, ALinkToNoFileGetsItsFileAndRemovingLeavesTheLink) {
 
     ASSERT_TRUE(replaceFileAtomically(here("test.ini"), "again"));
     EXPECT_EQ(readBytes(there("new.ini")), "again");
-    EXPECT_THAT(entries(m_here.path()), ElementsAre("test.ini"));
-    EXPECT_THAT(entries(m_there.path()), ElementsAre("new.ini"));
+    EXPECT_THAT(entryNames(m_here.path()), ElementsAre("test.ini"));
+    EXPECT_THAT(entryNames(m_there.path()), ElementsAre("new.ini"));
 }
 
 TEST_F(LinkTest, ALoopOfLinksIsRefused) {
@@ -82,7 +76,7 @@ TEST_F(LinkTest, ALoopOfLinksIsRefused) {
     EXPECT_FALSE(removeFile(here("a.ini")));
     EXPECT_EQ(fs::read_symlink(here("a.ini")), "b.ini");
     EXPECT_EQ(fs::read_symlink(here("b.ini")), "a.ini");
-    EXPECT_THAT(entries(m_here.path()), UnorderedElementsAre("a.ini", "b.ini"));
+    EXPECT_THAT(entryNames(m_here.path()), UnorderedElementsAre("a.ini", "b.ini"));
 }
 
 TEST_F(LinkTest, AReadOnlyFileBehindALinkIsNeitherReplacedNorRemoved) {
@@ -94,7 +88,7 @@ TEST_F(LinkTest, AReadOnlyFileBehindALinkIsNeitherReplacedNorRemoved) {
     EXPECT_FALSE(removeFile(here("test.ini")));
     EXPECT_EQ(readBytes(there("real.ini")), "old");
     EXPECT_TRUE(fs::is_symlink(here("test.ini")));
-    EXPECT_THAT(entries(m_there.path()), ElementsAre("real.ini"));
+    EXPECT_THAT(entryNames(m_there.path()), ElementsAre("real.ini"));
 }
 
 } // namespace

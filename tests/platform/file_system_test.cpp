@@ -17,15 +17,9 @@ namespace zorva::platform {
 namespace {
 
 using test::IniFileTest;
+using testing::entryNames;
 using ::testing::UnorderedElementsAreArray;
 using testing::writeBytes;
-
-std::vector<std::string> entries(const std::filesystem::path& directory) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    return names;
-}
 
 // The temporaries that a killed writer leaves go with the next write, or when asked for; those
 // of a process that still runs stay, and so does every name that is not a temporary of the file.
@@ -66,14 +60,14 @@ TEST_F(IniFileTest, TemporariesThatEndedProcessesLeftGoAndNothingElse) {
     after.push_back("test.ini");
 
     EXPECT_EQ(removeStaleTemporaries(path()), leftovers.size());
-    EXPECT_THAT(entries(m_dir.path()), UnorderedElementsAreArray(after));
+    EXPECT_THAT(entryNames(m_dir.path()), UnorderedElementsAreArray(after));
     EXPECT_EQ(removeStaleTemporaries(m_dir.file("missing/test.ini")), 0u);
 
     make(leftovers);
     IniFile ini(path());
     ini.writeString("S", "k", "new");
     ini.close();
-    EXPECT_THAT(entries(m_dir.path()), UnorderedElementsAreArray(after));
+    EXPECT_THAT(entryNames(m_dir.path()), UnorderedElementsAreArray(after));
     for (const std::string& name : kept)
         EXPECT_EQ(testing::readBytes(m_dir.file(name)), name);
 }

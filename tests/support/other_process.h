@@ -9,7 +9,7 @@ public:
     OtherProcess();
     OtherProcess(const OtherProcess&) = delete;
     OtherProcess& operator=(const OtherProcess&) = delete;
-    ~OtherProcess();
+    ~OtherProcess() { end(); }
 
     unsigned long id() const { return m_id; }
     // Ends the process and waits until the system has done with it, so that its id names no

@@ -23,10 +23,6 @@ OtherProcess::OtherProcess() {
     m_running = true;
 }
 
-OtherProcess::~OtherProcess() {
-    end();
-}
-
 void OtherProcess::end() {
     if (!m_running)
         return;

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zorva::testing {
 
@@ -75,6 +76,13 @@ inline std::string utf16File(std::u16string_view text, bool bigEndian = false) {
         bytes += bigEndian ? low : high;
     }
     return bytes;
+}
+
+inline std::vector<std::string> entryNames(const std::filesystem::path& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    return names;
 }
 
 inline std::size_t entryCount(const std::filesystem::path& directory) {
