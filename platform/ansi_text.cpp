@@ -94,6 +94,19 @@ char32_t nextUtf8(std::string_view s, std::size_t& i) {
     return c;
 }
 
+char toAnsi(const Codepage& cp, char32_t c) {
+    const auto it = cp.fromUnicode.find(c);
+    return it != cp.fromUnicode.end() ? static_cast<char>(it->second) : '?';
+}
+
+bool isHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool isLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
 } // namespace
 
 std::string ansiToUtf8(std::string_view ansi) {
@@ -109,10 +122,30 @@ std::string utf8ToAnsi(std::string_view utf8) {
     const Codepage& cp = codepage();
     std::string out;
     out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto it = cp.fromUnicode.find(nextUtf8(utf8, i));
-        out += it != cp.fromUnicode.end() ? static_cast<char>(it->second) : '?';
+    for (std::size_t i = 0; i < utf8.size();)
+        out += toAnsi(cp, nextUtf8(utf8, i));
+    return out;
+}
+
+std::string utf16ToAnsi(std::u16string_view utf16) {
+    const Codepage& cp = codepage();
+    std::string out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        // The code page holds no character outside the first 65,536, nor a lone surrogate.
+        if (isHighSurrogate(utf16[i]) && i + 1 < utf16.size() && isLowSurrogate(utf16[i + 1]))
+            ++i;
+        out += toAnsi(cp, utf16[i]);
     }
+    return out;
+}
+
+std::u16string ansiToUtf16(std::string_view ansi) {
+    const Codepage& cp = codepage();
+    std::u16string out;
+    out.reserve(ansi.size());
+    for (char ch : ansi)
+        out += static_cast<char16_t>(cp.toUnicode[static_cast<unsigned char>(ch)]);
     return out;
 }
 

@@ -86,12 +86,19 @@ AutostartOutcome setAutostart(const std::string& name, const std::string& execut
     const std::string path = autostartEntryPath(name);
     if (path.empty())
         return AutostartOutcome::Unavailable;
+    std::error_code ignored;
     if (!on) {
-        removeFile(path);
+        // Not removeFile, which keeps a read-only file as Windows does: turning the start off
+        // is the user's choice, whatever the entry's permission bits say.
+        std::filesystem::remove(path, ignored);
         return AutostartOutcome::Done;
     }
-    std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    // replaceFileAtomically writes into the file a link leads to, and an entry that is a link
+    // most likely leads to the desktop file a package installed for every user: ours takes the
+    // link's place instead.
+    if (std::filesystem::is_symlink(path, ignored))
+        std::filesystem::remove(path, ignored);
     const std::string entry = "[Desktop Entry]\n"
                               "Type=Application\n"
                               "Name=" +

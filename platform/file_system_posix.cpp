@@ -1,8 +1,11 @@
 #include "platform/file_system.h"
 
-#include <atomic>
+#include "platform/temporary_file_name.h"
+
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,16 +59,63 @@ std::string directoryOf(const std::string& path) {
 
 // O_EXCL with a fresh name, rather than mkstemp, so that the new file gets the ordinary
 // permissions that the umask gives and not mkstemp's owner-only ones.
-FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempPath) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath =
-            path + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
-        FileDescriptor fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+FileDescriptor createTemporaryBeside(TemporaryFileName& name) {
+    for (int attempt = 0; attempt < 100; ++attempt, name.next()) {
+        FileDescriptor fd(
+            ::open(name.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd.valid() || errno != EEXIST)
             return fd;
     }
     return FileDescriptor(-1);
+}
+
+// The profile functions refuse a file they may not write, and Windows will not delete a read-only
+// file; a rename over it or an unlink would go through.
+bool refusesWrites(const std::string& path, const struct stat& st) {
+    return !S_ISREG(st.st_mode) || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
+// The file that path names through any chain of symbolic links, so that a save replaces the
+// file a link leads to and the link stays a link. The last link may lead to a file that is not
+// there yet. False, with errno set, for a link that cannot be read or a chain as long as only a
+// loop makes it.
+bool followLinks(const std::string& path, std::string& file) {
+    // The kernel's own bound on the links that one lookup passes through.
+    constexpr int maxLinks = 40;
+    file = path;
+    for (int links = 0; links <= maxLinks; ++links) {
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(file.c_str(), target, sizeof target);
+        if (n < 0)
+            return false;
+        if (static_cast<std::size_t>(n) == sizeof target) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        // A relative target starts from the link's own directory.
+        const std::string to(target, static_cast<std::size_t>(n));
+        file = to.starts_with('/') ? to : file.substr(0, file.rfind('/') + 1) + to;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+std::size_t removeStaleTemporariesBeside(const std::string& path) {
+    const std::string folder = path.substr(0, path.rfind('/') + 1);
+    const std::string name = path.substr(folder.size());
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return 0;
+    std::size_t removed = 0;
+    while (const dirent* entry = ::readdir(dir))
+        if (TemporaryFileName::isLeftover(entry->d_name, name) &&
+            ::unlink((folder + entry->d_name).c_str()) == 0)
+            ++removed;
+    ::closedir(dir);
+    return removed;
 }
 
 } // namespace
@@ -96,31 +146,51 @@ ReadOutcome readWholeFile(const std::string& path, std::string& contents, std::s
 }
 
 bool replaceFileAtomically(const std::string& path, std::string_view contents) {
+    std::string file;
+    if (!followLinks(path, file))
+        return false;
     struct stat old {};
-    const bool exists = ::stat(path.c_str(), &old) == 0;
-    if (exists && (!S_ISREG(old.st_mode) || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS)))
+    const bool exists = ::stat(file.c_str(), &old) == 0;
+    if (exists && refusesWrites(file, old))
         return false;
 
-    std::string tempPath;
-    FileDescriptor fd = createTemporaryBeside(path, tempPath);
+    removeStaleTemporaries(path);
+    TemporaryFileName temporary(file);
+    FileDescriptor fd = createTemporaryBeside(temporary);
     if (!fd.valid())
         return false;
     bool ok = (!exists || ::fchmod(fd.get(), old.st_mode & 07777) == 0) &&
               writeAll(fd.get(), contents) && ::fsync(fd.get()) == 0;
     ok = fd.close() && ok;
-    if (!ok || ::rename(tempPath.c_str(), path.c_str()) != 0) {
-        ::unlink(tempPath.c_str());
+    if (!ok || ::rename(temporary.path().c_str(), file.c_str()) != 0) {
+        ::unlink(temporary.path().c_str());
         return false;
     }
     // The rename itself survives a power loss only once the directory is on disk.
-    FileDescriptor dir(::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor dir(::open(directoryOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.valid())
         ::fsync(dir.get());
     return true;
 }
 
+std::size_t removeStaleTemporaries(const std::string& path) {
+    // Beside a link too: saves that replaced the link rather than its file wrote theirs there.
+    std::size_t removed = removeStaleTemporariesBeside(path);
+    if (std::string file; followLinks(path, file) && file != path)
+        removed += removeStaleTemporariesBeside(file);
+    return removed;
+}
+
 bool removeFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    std::string file;
+    if (!followLinks(path, file))
+        return false;
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0)
+        return errno == ENOENT;
+    if (refusesWrites(file, st))
+        return false;
+    return ::unlink(file.c_str()) == 0 || errno == ENOENT;
 }
 
 } // namespace zorva::platform

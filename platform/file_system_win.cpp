@@ -1,9 +1,9 @@
 #include "platform/file_system.h"
 
+#include "platform/temporary_file_name.h"
 #include "platform/win32_error.h"
 
 #include <algorithm>
-#include <atomic>
 #include <utility>
 #include <windows.h>
 
@@ -51,17 +51,71 @@ bool writeAll(HANDLE file, std::string_view data) {
 constexpr DWORD keptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-FileHandle createTemporaryBeside(const std::string& path, DWORD attributes, std::string& tempPath) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = path + "." + std::to_string(GetCurrentProcessId()) + "." +
-                   std::to_string(counter++) + ".tmp";
-        FileHandle file(CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+FileHandle createTemporaryBeside(TemporaryFileName& name, DWORD attributes) {
+    for (int attempt = 0; attempt < 100; ++attempt, name.next()) {
+        FileHandle file(CreateFileA(name.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes, nullptr));
         if (file.valid() || GetLastError() != ERROR_FILE_EXISTS)
             return file;
     }
     return FileHandle(INVALID_HANDLE_VALUE);
+}
+
+// The file that a symbolic link at path leads to, so that a save replaces that file and the link
+// stays a link; path itself for anything else. Also path for a link whose file is not there:
+// only the link's reparse data names that file, in a layout that the system's user-mode headers
+// do not declare.
+std::string finalPath(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return path;
+    FindClose(search);
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        found.dwReserved0 != IO_REPARSE_TAG_SYMLINK)
+        return path;
+    const FileHandle file(CreateFileA(path.c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.valid())
+        return path;
+    std::string target(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n =
+            GetFinalPathNameByHandleA(file.get(), target.data(), static_cast<DWORD>(target.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0)
+            return path;
+        const bool fits = n < target.size();
+        target.resize(n);
+        if (fits)
+            break;
+    }
+    // "\\?\C:\..." and "\\?\UNC\server\share\..." in the forms that every call takes.
+    if (target.starts_with("\\\\?\\UNC\\"))
+        return "\\\\" + target.substr(8);
+    if (target.starts_with("\\\\?\\"))
+        return target.substr(4);
+    return target;
+}
+
+std::size_t removeStaleTemporariesBeside(const std::string& path) {
+    const std::string folder = path.substr(0, path.find_last_of("\\/") + 1);
+    const std::string name = path.substr(folder.size());
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((path + ".*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    std::size_t removed = 0;
+    do {
+        // The pattern also matches short 8.3 names; the long name decides.
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            TemporaryFileName::isLeftover(found.cFileName, name) &&
+            DeleteFileA((folder + found.cFileName).c_str()))
+            ++removed;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return removed;
 }
 
 } // namespace
@@ -93,29 +147,39 @@ ReadOutcome readWholeFile(const std::string& path, std::string& contents, std::s
 }
 
 bool replaceFileAtomically(const std::string& path, std::string_view contents) {
-    const DWORD old = GetFileAttributesA(path.c_str());
+    const std::string target = finalPath(path);
+    const DWORD old = GetFileAttributesA(target.c_str());
     const bool exists = old != INVALID_FILE_ATTRIBUTES;
     // The profile functions refuse a read-only file; a rename over it would not.
     if (exists && (old & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
         return false;
 
-    std::string tempPath;
-    FileHandle file = createTemporaryBeside(path, exists ? old & keptAttributes : 0, tempPath);
+    removeStaleTemporaries(path);
+    TemporaryFileName temporary(target);
+    FileHandle file = createTemporaryBeside(temporary, exists ? old & keptAttributes : 0);
     if (!file.valid())
         return false;
     bool ok = writeAll(file.get(), contents) && FlushFileBuffers(file.get());
     ok = file.close() && ok;
     // Write-through: the call returns once the rename itself is on the disk.
-    if (!ok || !MoveFileExA(tempPath.c_str(), path.c_str(),
+    if (!ok || !MoveFileExA(temporary.path().c_str(), target.c_str(),
                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(tempPath.c_str());
+        DeleteFileA(temporary.path().c_str());
         return false;
     }
     return true;
 }
 
+std::size_t removeStaleTemporaries(const std::string& path) {
+    // Beside a link too: saves that replaced the link rather than its file wrote theirs there.
+    std::size_t removed = removeStaleTemporariesBeside(path);
+    if (const std::string target = finalPath(path); target != path)
+        removed += removeStaleTemporariesBeside(target);
+    return removed;
+}
+
 bool removeFile(const std::string& path) {
-    if (DeleteFileA(path.c_str()))
+    if (DeleteFileA(finalPath(path).c_str()))
         return true;
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;

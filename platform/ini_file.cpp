@@ -40,8 +40,9 @@ std::string withoutLineBreaks(std::string_view s) {
 }
 
 // CR LF, LF and a lone CR each end a line; a final line needs no line end.
-std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
+template <class Char>
+std::vector<std::basic_string_view<Char>> splitLines(std::basic_string_view<Char> text) {
+    std::vector<std::basic_string_view<Char>> lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\r' && text[i] != '\n')
@@ -54,6 +55,35 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     if (start < text.size())
         lines.push_back(text.substr(start));
     return lines;
+}
+
+// The profile functions take a file for UTF-16 by its byte-order mark alone. Windows does not
+// know the UTF-8 mark: it stays part of the first line.
+constexpr std::string_view utf16LittleEndianMark = "\xFF\xFE";
+constexpr std::string_view utf16BigEndianMark = "\xFE\xFF";
+
+std::u16string fromUtf16Bytes(std::string_view bytes, bool bigEndian) {
+    std::u16string text;
+    text.reserve(bytes.size() / 2);
+    // An odd last byte is half a character, and no character at all.
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        text += static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    }
+    return text;
+}
+
+std::string toUtf16Bytes(std::u16string_view text, bool bigEndian) {
+    std::string bytes;
+    bytes.reserve(2 * text.size());
+    for (const char16_t c : text) {
+        const auto high = static_cast<char>(c >> 8);
+        const auto low = static_cast<char>(c & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
 }
 
 } // namespace
@@ -75,26 +105,38 @@ IniFile::IniFile(std::string path, Mode mode) : m_path(std::move(path)), m_mode(
     }
 }
 
-void IniFile::parse(std::string_view text) {
-    for (std::string_view raw : splitLines(text)) {
-        const std::string_view t = trimBlanks(raw);
-        // The last "]" ends the name, so "[S]]" names "S]"; text after it is ignored.
-        const auto close = t.rfind(']');
-        if (t.starts_with('[') && close != std::string_view::npos) {
-            Section section;
-            section.header = std::string(raw);
-            section.name = std::string(trimBlanks(t.substr(1, close - 1)));
-            section.listed = !section.name.empty();
-            if (section.listed)
-                m_firstSection.try_emplace(foldCase(section.name), m_sections.size());
-            m_sections.push_back(std::move(section));
-        } else {
-            addLine(m_sections.back(), std::string(raw));
-        }
+void IniFile::parse(std::string_view bytes) {
+    const bool bigEndian = bytes.starts_with(utf16BigEndianMark);
+    if (!bigEndian && !bytes.starts_with(utf16LittleEndianMark)) {
+        for (std::string_view raw : splitLines(bytes))
+            parseLine(std::string(raw), {});
+        return;
     }
+    m_encoding = bigEndian ? Encoding::Utf16BigEndian : Encoding::Utf16LittleEndian;
+    const std::u16string text = fromUtf16Bytes(bytes.substr(2), bigEndian);
+    for (std::u16string_view stored : splitLines(std::u16string_view(text)))
+        parseLine(utf16ToAnsi(stored), std::u16string(stored));
 }
 
-IniFile::Line& IniFile::addLine(Section& section, std::string raw) {
+void IniFile::parseLine(std::string raw, StoredLine stored) {
+    const std::string_view t = trimBlanks(raw);
+    // The last "]" ends the name, so "[S]]" names "S]"; text after it is ignored.
+    const auto close = t.rfind(']');
+    if (!t.starts_with('[') || close == std::string_view::npos) {
+        addLine(m_sections.back(), std::move(raw), std::move(stored));
+        return;
+    }
+    Section section;
+    section.name = std::string(trimBlanks(t.substr(1, close - 1)));
+    section.header = std::move(raw);
+    section.storedHeader = std::move(stored);
+    section.listed = !section.name.empty();
+    if (section.listed)
+        m_firstSection.try_emplace(foldCase(section.name), m_sections.size());
+    m_sections.push_back(std::move(section));
+}
+
+IniFile::Line& IniFile::addLine(Section& section, std::string raw, StoredLine stored) {
     Line line;
     const std::string_view t = trimBlanks(raw);
     if (t.starts_with(';')) {
@@ -104,6 +146,7 @@ IniFile::Line& IniFile::addLine(Section& section, std::string raw) {
         line.kind = line.name.empty() ? LineKind::Other : LineKind::Key;
     }
     line.raw = std::move(raw);
+    line.stored = std::move(stored);
     section.lines.push_back(std::move(line));
     return section.lines.back();
 }
@@ -222,6 +265,7 @@ void IniFile::writeString(std::string_view section, std::string_view key, std::s
             return;
         // The spelling already in the file stays.
         line.raw = line.name + "=" + text;
+        line.stored.reset();
         m_modified = true;
         return;
     }
@@ -237,14 +281,29 @@ void IniFile::writeString(std::string_view section, std::string_view key, std::s
 }
 
 std::string IniFile::text() const {
-    std::string out;
+    std::string ansi;
+    std::u16string utf16;
+    const auto append = [&](const std::string& raw, const StoredLine& stored) {
+        if (m_encoding == Encoding::Ansi)
+            ansi.append(raw).append("\r\n");
+        else
+            utf16.append(stored ? *stored : ansiToUtf16(raw)).append(u"\r\n");
+    };
     for (const Section& s : m_sections) {
         if (!s.header.empty())
-            out.append(s.header).append("\r\n");
+            append(s.header, s.storedHeader);
         for (const Line& line : s.lines)
-            out.append(line.raw).append("\r\n");
+            append(line.raw, line.stored);
     }
-    return out;
+    switch (m_encoding) {
+    case Encoding::Ansi:
+        return ansi;
+    case Encoding::Utf16LittleEndian:
+        return std::string(utf16LittleEndianMark) + toUtf16Bytes(utf16, false);
+    case Encoding::Utf16BigEndian:
+        return std::string(utf16BigEndianMark) + toUtf16Bytes(utf16, true);
+    }
+    return ansi;
 }
 
 void IniFile::refuseWrite() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,7 +19,9 @@ struct IniSection {
 // as one document per access: opening parses the file once, writes change the document, and
 // close() writes it out whole, through a temporary file renamed over the old one. Lines that
 // no write touches keep their bytes. Section and key names are ANSI text compared without
-// regard to letter case. The destructor does not write: changes not closed are dropped.
+// regard to letter case. A file that starts with a UTF-16 byte-order mark is read as UTF-16 in
+// ANSI text and stays UTF-16, as the profile functions keep it. The destructor does not write:
+// changes not closed are dropped.
 class IniFile {
 public:
     enum class Mode {
@@ -53,28 +56,36 @@ public:
     void writeString(std::string_view section, std::string_view key, std::string_view value);
 
     bool modified() const { return m_modified; }
-    // The bytes the file would hold: CR LF line ends, no byte-order mark.
+    // The bytes the file would hold: CR LF line ends; ANSI text without a byte-order mark, or
+    // UTF-16 after its mark when the file was read so.
     std::string text() const;
     // Writes the document when it changed (always in Replace mode). Raises platform::Error
     // "Unable to write to %s" when the file cannot be written; the old file is then unchanged.
     void close();
 
 private:
+    enum class Encoding { Ansi, Utf16LittleEndian, Utf16BigEndian };
+    // A line of a UTF-16 file as the file held it, kept while no write changes the line, so
+    // that characters the code page lacks are not lost from lines nobody wrote.
+    using StoredLine = std::optional<std::u16string>;
     enum class LineKind { Other, Comment, Key };
     struct Line {
         std::string raw;
+        StoredLine stored;
         LineKind kind = LineKind::Other;
         std::string name; // key name, trimmed
     };
     struct Section {
         std::string header; // raw header line; empty for the lines before the first header
+        StoredLine storedHeader;
         std::string name;
         bool listed = false;
         std::vector<Line> lines;
     };
 
-    void parse(std::string_view text);
-    Line& addLine(Section& section, std::string raw);
+    void parse(std::string_view bytes);
+    void parseLine(std::string raw, StoredLine stored);
+    Line& addLine(Section& section, std::string raw, StoredLine stored = {});
     const Section* findSection(std::string_view name) const;
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
     static std::size_t keyIndex(const Section& section, std::string_view key);
@@ -84,6 +95,7 @@ private:
 
     std::string m_path;
     Mode m_mode;
+    Encoding m_encoding = Encoding::Ansi;
     bool m_readFailed = false;
     std::string m_readFailure;
     bool m_modified = false;

@@ -4,6 +4,7 @@
 #include "platform/ansi_text.h"
 #include "platform/error.h"
 #include "platform/executable_path.h"
+#include "platform/file_system.h"
 #include "rooms/data_set_ini.h"
 #include "rooms/room_table.h"
 #include "settings/autorun.h"
@@ -167,6 +168,9 @@ void TAnaF::FormCreate() {
     JvTrayIcon1->setToolTip(windowTitle());
     settings::SetupFormStorage(*m_formStorage);
     QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(WM_DEFERRED_START)));
+    // What a save cut short by a kill or a power loss left beside the two files.
+    for (const char* file : {"Odalar.ini", "AnaF_JvFormStorage1.ini"})
+        platform::removeStaleTemporaries(settings::GetIniDir() + file);
     m_rooms->open();
     try {
         loadRooms();

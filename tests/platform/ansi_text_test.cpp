@@ -28,6 +28,35 @@ TEST(AnsiText, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     EXPECT_EQ(utf8ToAnsi("\xC3"), "?"); // cut short
 }
 
+TEST(AnsiText, Utf16ConvertsBothWaysAndLacksWhatTheCodePageLacks) {
+    const std::string ansi = "\xC7\xD0\xDD\xD6\xDE\xDC \xE7\xF0\xFD\xF6\xFE\xFC \x80";
+    const std::u16string utf16 = u"ÇĞİÖŞÜ çğıöşü €";
+    EXPECT_EQ(ansiToUtf16(ansi), utf16);
+    EXPECT_EQ(utf16ToAnsi(utf16), ansi);
+
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    EXPECT_EQ(utf16ToAnsi(ansiToUtf16(all)), all);
+
+    const struct {
+        std::u16string utf16;
+        const char* ansi;
+    } lacking[] = {
+        {u"a\u4E2D"
+         u"b",
+         "a?b"}, // a CJK character
+        {u"a\U0001F600"
+         u"b",
+         "a?b"}, // one character in two units
+        {u"a\xD83D"
+         u"b\xDE00",
+         "a?b?"}, // surrogates that make no pair
+    };
+    for (const auto& c : lacking)
+        EXPECT_EQ(utf16ToAnsi(c.utf16), c.ansi) << c.ansi;
+}
+
 TEST(AnsiText, IgnoreCaseComparison) {
     struct Case {
         const char* a;

@@ -101,6 +101,26 @@ TEST_F(FileSystemWinTest, ReadingTellsAMissingFileFromOneThatCannotBeRead) {
     CloseHandle(locked);
 }
 
+TEST_F(FileSystemWinTest, ASymbolicLinkStaysALinkAndItsFileIsReplaced) {
+    testing::TempDirectory there;
+    const std::string target = there.file("real.ini");
+    writeBytes(target, "old");
+    // Wine 8 answers TRUE and makes no link; Windows makes one only with the privilege for it or
+    // in developer mode.
+    if (!CreateSymbolicLinkA(path().c_str(), target.c_str(), 0) ||
+        attributes() == INVALID_FILE_ATTRIBUTES || !(attributes() & FILE_ATTRIBUTE_REPARSE_POINT))
+        GTEST_SKIP() << "no symbolic links here";
+    ASSERT_TRUE(replaceFileAtomically(path(), "new"));
+    EXPECT_TRUE(attributes() & FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(readBytes(target), "new");
+    EXPECT_EQ(entryCount(there.path()), 1u);
+
+    EXPECT_TRUE(removeFile(path()));
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_TRUE(attributes() & FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(entryCount(m_dir.path()), 1u);
+}
+
 TEST(PathSeparator, IsTheBackslash) {
     EXPECT_EQ(pathSeparator, '\\');
 }

@@ -55,15 +55,21 @@ TEST_F(IniFileTest, RefusedWriteRaisesAndKeepsTheOldFile) {
     }
 }
 
-TEST_F(IniFileTest, ReadOnlyFileIsNotReplaced) {
+TEST_F(IniFileTest, ReadOnlyFileIsNeitherReplacedNorRemoved) {
     const std::string old = "[S]\r\nk=old\r\n";
     writeBytes(path(), old);
     ::chmod(path().c_str(), 0444);
     testing::PermissionChecks asOrdinaryUser;
-    IniFile ini(path());
-    ini.writeString("S", "k", "new");
-    EXPECT_THROW(ini.close(), Error);
+    for (const auto mode : {IniFile::Mode::Edit, IniFile::Mode::Replace}) {
+        IniFile ini(path(), mode);
+        ini.writeString("S", "k", "new");
+        EXPECT_THROW(ini.close(), Error);
+    }
+    // Unlink needs only the directory's permission; Windows will not delete a read-only file.
+    IniFile nothing(path(), IniFile::Mode::Replace);
+    EXPECT_THROW(nothing.close(), Error);
     EXPECT_EQ(readBytes(path()), old);
+    EXPECT_EQ(testing::entryCount(m_dir.path()), 1u);
 }
 
 TEST_F(IniFileTest, UnreadableFileIsNeverReplaced) {

@@ -1,3 +1,4 @@
+#include "platform/ansi_text.h"
 #include "platform/error.h"
 #include "platform/ini_file.h"
 #include "tests/platform/ini_file_fixture.h"
@@ -13,6 +14,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::readBytes;
+using testing::utf16File;
 using testing::writeBytes;
 
 const std::filesystem::path fixtures = ZORVA_PLATFORM_FIXTURES;
@@ -121,6 +123,72 @@ TEST_F(IniFileTest, EveryLineEndCounts) {
         EXPECT_EQ(ini.readString("S", "k", ""), "v");
         EXPECT_EQ(ini.readString("T", "j", ""), "w");
     }
+}
+
+TEST_F(IniFileTest, UnicodeFileReadsInAnsiTextAndStaysUnicode) {
+    const std::u16string before = u"; 中文 and Ω stay as they are\r\n"
+                                  u"[Oda]\r\n"
+                                  u"ad = Güneş Süit\r\n"
+                                  u"kat=İkinci\n"
+                                  u"not=Ω 中\r\n"
+                                  u"\r\n"
+                                  u"[Diğer]\r"
+                                  u"x=1";
+    const std::u16string after = u"; 中文 and Ω stay as they are\r\n"
+                                 u"[Oda]\r\n"
+                                 u"ad = Güneş Süit\r\n"
+                                 u"kat=Üçüncü\r\n"
+                                 u"not=Ω 中\r\n"
+                                 u"yeni=Ş\r\n"
+                                 u"\r\n"
+                                 u"[Diğer]\r\n"
+                                 u"x=1\r\n"
+                                 u"[Çatı]\r\n"
+                                 u"k=ı\r\n";
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big endian" : "little endian");
+        IniFile ini = fileWith(utf16File(before, bigEndian));
+        EXPECT_THAT(ini.sectionNames(), ElementsAre("Oda", utf8ToAnsi("Diğer")));
+        EXPECT_EQ(ini.readString("ODA", "ad", ""), utf8ToAnsi("Güneş Süit"));
+        EXPECT_EQ(ini.readString("Oda", "kat", ""), utf8ToAnsi("İkinci"));
+        // What Windows-1254 cannot hold reads as "?".
+        EXPECT_EQ(ini.readString("Oda", "not", ""), "? ?");
+        EXPECT_EQ(ini.readString(utf8ToAnsi("diğer"), "x", ""), "1");
+
+        ini.writeString("Oda", "kat", utf8ToAnsi("Üçüncü"));
+        ini.writeString("Oda", "yeni", utf8ToAnsi("Ş"));
+        ini.writeString("Oda", "ad", utf8ToAnsi("Güneş Süit")); // reads back the same
+        ini.writeString(utf8ToAnsi("Çatı"), "k", utf8ToAnsi("ı"));
+        ini.close();
+        EXPECT_EQ(readBytes(path()), utf16File(after, bigEndian));
+    }
+}
+
+TEST_F(IniFileTest, ReplacingAUnicodeFileWritesAnsiText) {
+    writeBytes(path(), utf16File(u"[Old]\r\na=Ω\r\n"));
+    IniFile ini(path(), IniFile::Mode::Replace);
+    EXPECT_THAT(ini.sectionNames(), IsEmpty());
+    ini.writeString("Oda", "ad", "\xDE");
+    ini.close();
+    EXPECT_EQ(readBytes(path()), "[Oda]\r\nad=\xDE\r\n");
+}
+
+TEST_F(IniFileTest, OnlyTheUtf16MarksMakeAUnicodeFile) {
+    // Windows does not know the UTF-8 mark: it keeps the first line from being a header, and a
+    // write leaves it where it is, the file staying ANSI text.
+    IniFile utf8 = fileWith("\xEF\xBB\xBF[S]\r\nk=\xC3\xA9\r\n");
+    EXPECT_THAT(utf8.sectionNames(), IsEmpty());
+    utf8.writeString("S", "k", "\xE7");
+    utf8.close();
+    EXPECT_EQ(readBytes(path()), "\xEF\xBB\xBF[S]\r\nk=\xC3\xA9\r\n[S]\r\nk=\xE7\r\n");
+
+    // A mark alone is an empty Unicode file; an odd last byte is no character.
+    IniFile empty = fileWith("\xFF\xFE");
+    EXPECT_THAT(empty.sectionNames(), IsEmpty());
+    empty.writeString("S", "k", "v");
+    empty.close();
+    EXPECT_EQ(readBytes(path()), utf16File(u"[S]\r\nk=v\r\n"));
+    EXPECT_EQ(fileWith(utf16File(u"[S]\r\nk=v") + "\x41").readString("S", "k", ""), "v");
 }
 
 TEST_F(IniFileTest, LongValuesAreCutForSingleReadsOnly) {

@@ -1,3 +1,4 @@
+#include "platform/ansi_text.h"
 #include "platform/error.h"
 #include "rooms/data_set_ini.h"
 #include "rooms/room_table.h"
@@ -74,6 +75,21 @@ TEST_F(DataSetIniTest, HandEditedFileLoadsSectionBySectionAndSavesRenumbered) {
 
     SaveDataSetToIni(*table, path());
     EXPECT_EQ(readBytes(path()), readBytes(fixtures / "hand_edited_saved.ini"));
+}
+
+// A room file that a text editor saved as "Unicode" loads whole, and the next save writes it as
+// ANSI text, as the profile functions write a new file.
+TEST_F(DataSetIniTest, UnicodeRoomFileLoadsWholeAndSavesAsAnsiText) {
+    writeBytes(path(), readBytes(fixtures / "two_rooms_unicode.ini"));
+    LoadDataSetFromIni(*table, path());
+    const std::string first = platform::utf8ToAnsi("Güneş Süit");
+    const std::string second = platform::utf8ToAnsi("Kış Bahçesi İç");
+    EXPECT_THAT(rows(), ElementsAre("1 1 2 12 " + first, "1 1 2 13 " + second));
+    SaveDataSetToIni(*table, path());
+    EXPECT_EQ(readBytes(path()),
+              "[RecNo1]\r\nALAN=1\r\nBINA=1\r\nKAT=2\r\nODA=12\r\nODA_STR=" + first +
+                  "\r\n[RecNo2]\r\nALAN=1\r\nBINA=1\r\nKAT=2\r\nODA=13\r\nODA_STR=" + second +
+                  "\r\n");
 }
 
 TEST_F(DataSetIniTest, NameLoadsCutToTheFieldSize) {

@@ -1,3 +1,4 @@
+#include "platform/ansi_text.h"
 #include "platform/number_text.h"
 #include "settings/form_storage.h"
 #include "settings/main_window_settings.h"
@@ -64,6 +65,28 @@ TEST_F(FormStorageTest, OperatorValuesAreTrimmedQuotedAndReadBack) {
     EXPECT_TRUE(next.autorun);
     EXPECT_TRUE(next.autoHide);
     EXPECT_EQ(next.autorunClicks, 1); // ticked by the restore, as by a click
+}
+
+TEST_F(FormStorageTest, UnicodeSettingsFileRestoresAndStaysUnicode) {
+    std::string ansi;
+    {
+        StandInMainWindow w(iniPath());
+        w.form.notifyShow();
+        w.code[0] = platform::utf8ToAnsi("Şifre");
+        w.form.queryClose();
+        ansi = readBytes(iniPath());
+    }
+    const std::u16string comment = u"; 中文\r\n";
+    writeBytes(iniPath(), testing::utf16File(comment + platform::ansiToUtf16(ansi)));
+
+    StandInMainWindow w(iniPath());
+    w.form.notifyShow();
+    EXPECT_EQ(w.code[0], platform::utf8ToAnsi("Şifre"));
+    w.cardType = 4;
+    w.form.queryClose();
+    const std::string line = "ComboBoxEMD_KartTipi_ItemIndex=";
+    ansi.replace(ansi.find(line + "1"), line.size() + 1, line + "4");
+    EXPECT_EQ(readBytes(iniPath()), testing::utf16File(comment + platform::ansiToUtf16(ansi)));
 }
 
 TEST_F(FormStorageTest, RestoreConvertsByKind) {

@@ -13,9 +13,11 @@ cleanup() { kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 cp -r "$installed"/. "$work"/
 mkdir -p "$work/Data/Ini"
-# Hide at start needs a start: a code, and a port that the system chooses.
-printf '[TAnaF]\r\nEditZorvakilt_EMD_R1_Text=ABCDEFGHIJKLMNOP\r\nCurrencyEditUDP_Value=0\r\nCheckBoxAutoGizle_Checked=True\r\n' \
-    > "$work/Data/Ini/AnaF_JvFormStorage1.ini"
+# A code and a port, so that the lock system starts by itself and the log tells when; a port
+# that happens to be held only adds the port's error line before "Sistem Başlatıldı.".
+port=$((40000 + RANDOM % 20000))
+printf '[TAnaF]\r\nEditZorvakilt_EMD_R1_Text=ABCDEFGHIJKLMNOP\r\nCurrencyEditUDP_Value=%s\r\nCheckBoxAutoGizle_Checked=True\r\n' \
+    "$port" > "$work/Data/Ini/AnaF_JvFormStorage1.ini"
 
 display=:$((90 + RANDOM % 9))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
