@@ -19,8 +19,9 @@ QApplication& application() {
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt does not take being torn down among the static objects at exit.
+    static auto* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // As long as the longest line a datagram can bring: an undefined room's name cut to its 100
