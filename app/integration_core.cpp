@@ -24,6 +24,11 @@ constexpr std::string_view badAuthCode = "Hatalı Kayıt Kodu";
 constexpr std::string_view started = "Sistem Başlatıldı.";
 constexpr std::string_view badDate = "Hatalı Tarih - ";
 constexpr std::string_view queueFull = "Alım Kuyruğu Doldu - Kaybolan Paket Sayısı: ";
+constexpr std::string_view libraryNoAnswer = "Kilit Kütüphanesi Yanıt Vermedi";
+constexpr std::string_view libraryStopped = "Kilit Kütüphanesi Durdu - ";
+constexpr std::string_view libraryRestarting = "Kilit Kütüphanesi Yeniden Başlatılıyor";
+constexpr std::string_view libraryRestartLater =
+    "Kilit Kütüphanesi Yeniden Başlatılacak - Bekleme: ";
 
 std::string joined(const std::array<std::string, 4>& parts) {
     return parts[0] + parts[1] + parts[2] + parts[3];
@@ -98,20 +103,24 @@ void IntegrationCore::IssueCardForRoom(const std::string& roomName, DateTime che
     if (std::any_of(std::begin(ids), std::end(ids),
                     [](std::int32_t v) { return v < 0 || v > 255; })) {
         WriteLog(std::string(badRoomDefinition) + loggedText(roomName));
-        m_lock.beepFailure();
+        withLibrary([this] { m_lock.beepFailure(); });
         return;
     }
     std::array<std::uint8_t, 4> address{};
     std::transform(std::begin(ids), std::end(ids), address.begin(),
                    [](std::int32_t v) { return static_cast<std::uint8_t>(v); });
     auto request = makeGuestCardRequest(address, checkIn, checkOut);
-    const std::int16_t result = m_lock.issueGuestCard(request);
+    std::int16_t result = 0;
+    // A card that was not confirmed gets no beep: the library that would give it is gone.
+    if (!withLibrary([&] { result = m_lock.issueGuestCard(request); }))
+        return;
+    m_restarts.served();
     if (result == 0) {
-        m_lock.beepOk();
+        withLibrary([this] { m_lock.beepOk(); });
         return;
     }
     WriteLog(std::string(refused) + std::to_string(result));
-    m_lock.beepFailure();
+    withLibrary([this] { m_lock.beepFailure(); });
 }
 
 std::optional<std::int32_t> IntegrationCore::FindRoomNo(const std::string& roomName) {
@@ -120,7 +129,7 @@ std::optional<std::int32_t> IntegrationCore::FindRoomNo(const std::string& roomN
     if (!roomName.empty() && m_rooms.locate("ODA_STR", roomName))
         return m_rooms.field("ODA").asInteger();
     WriteLog(std::string(undefinedRoom) + loggedText(roomName));
-    m_lock.beepFailure();
+    withLibrary([this] { m_lock.beepFailure(); });
     return std::nullopt;
 }
 
@@ -152,6 +161,7 @@ void IntegrationCore::attach(const OperatorSettings& operatorSettings, Listener&
 void IntegrationCore::StartSystem() {
     // Cleared first, so that a datagram handled while events are let through below is refused.
     FSystemStarted = false;
+    ++m_restartGeneration;
     m_listener->setActive(false);
     try {
         m_listener->setDefaultPort(portFromValue(m_operator->port()));
@@ -159,13 +169,22 @@ void IntegrationCore::StartSystem() {
     } catch (const std::exception& e) {
         WriteLog(std::string(portFailed) + e.what());
     }
+    startLock();
+}
 
-    m_lock.freeSystem();
+void IntegrationCore::startLock() {
+    FSystemStarted = false;
+    m_restarts.started(steadyNow());
+    if (!withLibrary([this] { m_lock.freeSystem(); }))
+        return;
     const int index = m_operator->cardTypeIndex();
     const auto cardType = static_cast<std::int16_t>(index < 0 ? 3 : index + 4);
-    if (const std::int16_t result = m_lock.initializeSystem(cardType); result != 0) {
+    std::int16_t result = 0;
+    if (!withLibrary([&] { result = m_lock.initializeSystem(cardType); }))
+        return;
+    if (result != 0) {
         WriteLog(std::string(refused) + std::to_string(result));
-        m_lock.beepFailure();
+        withLibrary([this] { m_lock.beepFailure(); });
         return;
     }
     if (pump)
@@ -174,7 +193,7 @@ void IntegrationCore::StartSystem() {
     const std::string code = joined(m_operator->authCodeParts());
     if (code.size() != lock::AuthCode{}.size()) {
         WriteLog(badAuthCode);
-        m_lock.beepFailure();
+        withLibrary([this] { m_lock.beepFailure(); });
         return;
     }
     lock::AuthCode codeBytes{};
@@ -182,14 +201,63 @@ void IntegrationCore::StartSystem() {
     lock::SectorArguments arguments{};
     const auto sectors = m_operator->sectors();
     std::copy(sectors.begin(), sectors.end(), arguments.begin());
-    if (const std::int16_t result = m_lock.setAuthCode(codeBytes, arguments); result != 0) {
+    if (!withLibrary([&] { result = m_lock.setAuthCode(codeBytes, arguments); }))
+        return;
+    if (result != 0) {
         WriteLog(std::string(refused) + std::to_string(result));
-        m_lock.beepFailure();
+        withLibrary([this] { m_lock.beepFailure(); });
         return;
     }
-    m_lock.beepOk();
+    if (!withLibrary([this] { m_lock.beepOk(); }))
+        return;
     FSystemStarted = true;
     WriteLog(started);
+}
+
+template <typename Call> bool IntegrationCore::withLibrary(Call&& call) {
+    try {
+        call();
+        return true;
+    } catch (const lock::LibraryFailure& failure) {
+        libraryFailed(failure);
+        return false;
+    }
+}
+
+void IntegrationCore::libraryFailed(const lock::LibraryFailure& failure) {
+    FSystemStarted = false;
+    const unsigned generation = ++m_restartGeneration;
+    switch (failure.kind()) {
+    case lock::LibraryFailure::Kind::NoAnswer:
+        WriteLog(libraryNoAnswer);
+        break;
+    case lock::LibraryFailure::Kind::Stopped:
+        WriteLog(std::string(libraryStopped) + failure.detail());
+        break;
+    case lock::LibraryFailure::Kind::NotStarted:
+        WriteLog(failure.detail());
+        break;
+    case lock::LibraryFailure::Kind::Interrupted:
+        return; // the program is ending
+    }
+    if (!schedule)
+        return;
+    const auto wait = m_restarts.afterFailure(steadyNow());
+    if (wait > RestartSchedule::Clock::duration::zero()) {
+        const auto seconds = std::chrono::ceil<std::chrono::seconds>(wait).count();
+        WriteLog(std::string(libraryRestartLater) + std::to_string(seconds) + " sn");
+    }
+    schedule(std::chrono::ceil<std::chrono::milliseconds>(wait),
+             [this, generation] { restartLock(generation); });
+}
+
+void IntegrationCore::restartLock(unsigned generation) {
+    // A start since the failure, or a later failure with a restart of its own, makes this one
+    // needless.
+    if (generation != m_restartGeneration)
+        return;
+    WriteLog(libraryRestarting);
+    startLock();
 }
 
 void IntegrationCore::WMDeferredStart() {

@@ -2,12 +2,15 @@
 
 #include "app/log.h"
 #include "app/operator_settings.h"
+#include "app/restart_schedule.h"
+#include "lock/library_failure.h"
 #include "lock/lock_library.h"
 #include "platform/clock.h"
 #include "platform/date_time.h"
 #include "platform/format_settings.h"
 #include "rooms/memory_data_set.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -59,10 +62,22 @@ public:
     std::function<void()> pump;
     std::function<void()> hideWindow;
     std::function<void()> saveRooms;
+    // Runs fn once after the delay, on this thread, from the event loop: how the lock system is
+    // started again after its library failed. Without it, only the next StartSystem does.
+    std::function<void(std::chrono::milliseconds delay, std::function<void()> fn)> schedule;
+    std::function<RestartSchedule::Clock::time_point()> steadyNow = RestartSchedule::Clock::now;
 
     const platform::FormatSettings& formatSettings() const { return m_settings; }
 
 private:
+    // Runs one call into the library; false, once the failure is handled, when it did not
+    // come back.
+    template <typename Call> bool withLibrary(Call&& call);
+    void libraryFailed(const lock::LibraryFailure& failure);
+    // The lock steps of StartSystem, without the port.
+    void startLock();
+    void restartLock(unsigned generation);
+
     lock::LockLibrary& m_lock;
     rooms::MemoryDataSet& m_rooms;
     Log& m_log;
@@ -70,6 +85,9 @@ private:
     platform::Clock m_clock;
     const OperatorSettings* m_operator = nullptr;
     Listener* m_listener = nullptr;
+    RestartSchedule m_restarts;
+    // Counts starts and failures, so that a restart still waiting knows it is no longer needed.
+    unsigned m_restartGeneration = 0;
 };
 
 // The listener port for an operator's value: the nearest integer, halves to even, held to

@@ -5,9 +5,11 @@
 #include "lock/LevelLock.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -65,6 +67,52 @@ void tell(const std::string& text) {
     std::fflush(stderr);
 }
 
+// LEVELLOCK_DELAY_<function> may hold a number of milliseconds that the call takes.
+void delayFor(const char* function) {
+    const char* text = std::getenv((std::string("LEVELLOCK_DELAY_") + function).c_str());
+    if (text == nullptr || *text == '\0')
+        return;
+    char* end = nullptr;
+    const long ms = std::strtol(text, &end, 10);
+    if (*end == '\0' && ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// How a call misbehaves, as a vendor's library does when the encoder's cable is pulled:
+// LEVELLOCK_FAIL_<function> holds "hang" (the call never returns), "abort" or "crash". When
+// LEVELLOCK_FAIL_WHEN names a file, only a call that finds the file misbehaves, and it removes
+// the file first, so that each file made stands for one such call.
+std::string failureFor(const char* function) {
+    const char* how = std::getenv((std::string("LEVELLOCK_FAIL_") + function).c_str());
+    if (how == nullptr || *how == '\0')
+        return {};
+    if (const char* when = std::getenv("LEVELLOCK_FAIL_WHEN"); when != nullptr && *when != '\0')
+        if (std::remove(when) != 0)
+            return {};
+    return how;
+}
+
+// Does what LEVELLOCK_FAIL_<function> asks for, after telling it with the call's arguments.
+void misbehave(const char* function, const std::string& call) {
+    const std::string how = failureFor(function);
+    if (how != "hang" && how != "abort" && how != "crash")
+        return;
+    journal(call + " -> " + how);
+    tell(std::string(function) + ": " + how);
+    if (how == "abort")
+        std::abort();
+    if (how == "crash")
+        *static_cast<volatile int*>(nullptr) = 1;
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
+// What every call does before its own work.
+void begin(const char* function, const std::string& call) {
+    misbehave(function, call);
+    delayFor(function);
+}
+
 std::string arrow(int16_t result) {
     return " -> " + std::to_string(result);
 }
@@ -74,8 +122,10 @@ std::string arrow(int16_t result) {
 extern "C" {
 
 LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_InitializeSystem(int16_t cardType) {
+    const std::string call = "LV4_InitializeSystem " + std::to_string(cardType);
+    begin("LV4_InitializeSystem", call);
     const int16_t result = resultFor("LV4_InitializeSystem");
-    journal("LV4_InitializeSystem " + std::to_string(cardType) + arrow(result));
+    journal(call + arrow(result));
     tell("initialize system, card type " + std::to_string(cardType) + arrow(result));
     return result;
 }
@@ -94,6 +144,7 @@ LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_SetAuthCode(
         line += " " + std::to_string(n);
     for (int i = 0; i < 7; ++i)
         sectors += (i ? " " : "") + std::to_string(numbers[i]);
+    begin("LV4_SetAuthCode", line);
     journal(line + arrow(result));
     tell("authorization code " + ascii(authCode, 16) + ", sectors " + sectors + arrow(result));
     return result;
@@ -105,10 +156,12 @@ LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_IssueGuestCard(uint8_t* lockAddress, ui
                                                         uint8_t* buffer7, uint8_t* buffer8,
                                                         int32_t flags) {
     const int16_t result = resultFor("LV4_IssueGuestCard");
-    journal("LV4_IssueGuestCard " + hex(lockAddress, 4) + " " + hex(buffer2, 8) + " " +
-            hex(buffer3, 2) + " " + hex(buffer4, 3) + " " + hex(checkIn, 12) + " " +
-            hex(checkOut, 12) + " " + hex(buffer7, 11) + " " + hex(buffer8, 7) + " " +
-            std::to_string(flags) + arrow(result));
+    const std::string call = "LV4_IssueGuestCard " + hex(lockAddress, 4) + " " + hex(buffer2, 8) +
+                             " " + hex(buffer3, 2) + " " + hex(buffer4, 3) + " " +
+                             hex(checkIn, 12) + " " + hex(checkOut, 12) + " " + hex(buffer7, 11) +
+                             " " + hex(buffer8, 7) + " " + std::to_string(flags);
+    begin("LV4_IssueGuestCard", call);
+    journal(call + arrow(result));
     tell("guest card for area " + std::to_string(lockAddress[0]) + ", building " +
          std::to_string(lockAddress[1]) + ", floor " + std::to_string(lockAddress[2]) + ", room " +
          std::to_string(lockAddress[3]) + ", valid " + readableTime(checkIn) + " to " +
@@ -117,18 +170,21 @@ LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_IssueGuestCard(uint8_t* lockAddress, ui
 }
 
 LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_FreeSystem(void) {
+    begin("LV4_FreeSystem", "LV4_FreeSystem");
     journal("LV4_FreeSystem");
     tell("free system");
     return resultFor("LV4_FreeSystem");
 }
 
 LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_BeepOk(void) {
+    begin("LV4_BeepOk", "LV4_BeepOk");
     journal("LV4_BeepOk");
     tell("beep OK");
     return resultFor("LV4_BeepOk");
 }
 
 LEVELLOCK_API int16_t LEVELLOCK_CALL LV4_BeepFailure(void) {
+    begin("LV4_BeepFailure", "LV4_BeepFailure");
     journal("LV4_BeepFailure");
     tell("beep FAILURE");
     return resultFor("LV4_BeepFailure");
