@@ -1,14 +1,17 @@
-// zorva-kilit: the program's entry. Builds the window with the linked encoder library and the
-// user's regional settings (without any, the Turkish ones, which the log then names), shows
-// it, and runs the event loop until the window is closed.
+// zorva-kilit: the program's entry. Starts the process that the encoder library runs in, builds
+// the window with it and the user's regional settings (without any, the Turkish ones, which the
+// log then names), shows it, and runs the event loop until the window is closed.
 
-#include "lock/linked_lock_library.h"
+#include "lock/hosted_lock_library.h"
+#include "platform/executable_path.h"
 #include "platform/regional_settings.h"
 #include "platform/termination_signals.h"
+#include "ui/error_box.h"
 #include "ui/start_format_settings.h"
 #include "ui/ta_naf.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -23,7 +26,30 @@ int main(int argc, char* argv[]) {
     // window must not end the program by itself.
     application.setQuitOnLastWindowClosed(false);
 
-    zorva::lock::LinkedLockLibrary lock;
+    // Before anything runs that a termination signal should be able to cut short.
+    const int signalFd = zorva::platform::watchTerminationSignals();
+
+    // As a program linked against the library would not start without it, this one does not
+    // start when the library cannot be made ready; it says which part failed and why.
+    zorva::lock::HostedLockLibrary lock(zorva::platform::executableDirectory() +
+                                        zorva::platform::executableFileName("zorva-lock-host"));
+    lock.setInterrupt(signalFd);
+    try {
+        lock.start();
+    } catch (const zorva::lock::LibraryFailure& failure) {
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                        zorva::ui::errorBoxText(QString::fromStdString(failure.detail())),
+                        QMessageBox::Ok);
+        std::fprintf(stderr, "zorva-kilit: %s\n", box.text().toLocal8Bit().constData());
+        std::fflush(stderr);
+        if (signalFd >= 0) {
+            auto* notifier = new QSocketNotifier(signalFd, QSocketNotifier::Read, &box);
+            QObject::connect(notifier, &QSocketNotifier::activated, &box, &QMessageBox::reject);
+        }
+        box.exec();
+        return 1;
+    }
+
     const auto regional = zorva::ui::startFormatSettings(
         QLocale::system(), zorva::platform::hasRegionalDateSettings());
     zorva::ui::TAnaF window(lock, regional.settings);
@@ -38,7 +64,6 @@ int main(int argc, char* argv[]) {
         std::fwrite(out.data(), 1, out.size(), stderr);
     });
 
-    const int signalFd = zorva::platform::watchTerminationSignals();
     if (signalFd >= 0) {
         auto* notifier = new QSocketNotifier(signalFd, QSocketNotifier::Read, &window);
         QObject::connect(notifier, &QSocketNotifier::activated, &window,

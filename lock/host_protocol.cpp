@@ -196,8 +196,7 @@ std::optional<HelloAnswer> decodeHelloAnswer(std::span<const std::uint8_t, hello
     if (bytes[0] != hello[0] || bytes[1] != hello[1] || bytes[2] != hello[2] || bytes[4] > 2)
         return std::nullopt;
     Reader r(bytes);
-    r.u16();
-    r.byte();
+    r.u32(); // "ZLH" and the version
     HelloAnswer a;
     a.version = bytes[3];
     a.readiness = static_cast<Readiness>(r.byte());

@@ -27,4 +27,8 @@ std::string executableDirectory() {
     return path.substr(0, path.rfind('/') + 1);
 }
 
+std::string executableFileName(std::string_view base) {
+    return std::string(base) + "";
+}
+
 } // namespace zorva::platform

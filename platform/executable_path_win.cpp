@@ -30,4 +30,8 @@ std::string executableDirectory() {
     return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
+std::string executableFileName(std::string_view base) {
+    return std::string(base) + ".exe";
+}
+
 } // namespace zorva::platform

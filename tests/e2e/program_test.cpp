@@ -100,10 +100,3 @@ TEST(InstalledProgram, EndsOnSigintAndSighupAsOnClose) {
     }
 }
 
-TEST(InstalledProgram, FindsItsLibraryBesideItselfAndDoesNotStartWithoutIt) {
-    e2e::InstalledCopy copy;
-    std::filesystem::remove(copy.dir() / "libLevelLock.so");
-    e2e::Program program(copy);
-    EXPECT_NE(program.wait(10s), 0);
-    EXPECT_FALSE(std::filesystem::exists(copy.iniDir() / "AnaF_JvFormStorage1.ini"));
-}

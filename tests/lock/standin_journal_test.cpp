@@ -1,5 +1,6 @@
 #include "app/integration_core.h"
-#include "lock/linked_lock_library.h"
+#include "lock/hosted_lock_library.h"
+#include "platform/executable_path.h"
 #include "rooms/room_table.h"
 #include "tests/support/environment.h"
 #include "tests/support/temp_directory.h"
@@ -24,6 +25,7 @@ protected:
     void SetUp() override {
         path = directory.file("levellock-journal.txt");
         setEnvironment("LEVELLOCK_JOURNAL", path);
+        library.start();
     }
     void TearDown() override {
         unsetEnvironment("LEVELLOCK_JOURNAL");
@@ -41,7 +43,9 @@ protected:
 
     zorva::testing::TempDirectory directory;
     std::string path;
-    lock::LinkedLockLibrary library;
+    // The host beside this program, which loads the stand-in library beside it.
+    lock::HostedLockLibrary library{platform::executableDirectory() +
+                                    platform::executableFileName("zorva-lock-host")};
 };
 
 } // namespace
@@ -79,11 +83,14 @@ TEST_F(StandinJournal, ResultsComeFromTheEnvironment) {
         const char* value;
         std::int16_t result;
     } cases[] = {{"-1", -1}, {"42", 42}, {"+3", 3}, {"x", 0}, {"4x", 0}, {" 5", 0}, {"", 0}};
+    // The host reads its environment when it starts.
     for (const auto& c : cases) {
         setEnvironment("LEVELLOCK_RESULT_LV4_InitializeSystem", c.value);
+        library.start();
         EXPECT_EQ(library.initializeSystem(4), c.result) << c.value;
     }
     setEnvironment("LEVELLOCK_RESULT_LV4_IssueGuestCard", "-7");
+    library.start();
     lock::GuestCardRequest request;
     EXPECT_EQ(library.issueGuestCard(request), -7);
     EXPECT_EQ(lines().back(), "LV4_IssueGuestCard 00000000 0000000000000000 0000 000000 "
