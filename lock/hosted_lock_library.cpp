@@ -66,8 +66,9 @@ void HostedLockLibrary::start() {
             status = m_host.kill();
         m_host = platform::ChildProcess();
         notStarted(m_hostPath + ": " +
-                   (outcome == platform::ChildProcess::ReadOutcome::TimedOut ? std::string("no answer")
-                                                                             : status->text()));
+                   (outcome == platform::ChildProcess::ReadOutcome::TimedOut
+                        ? std::string("no answer")
+                        : status->text()));
     }
     std::size_t textLength = 0;
     const auto answer = protocol::decodeHelloAnswer(head, textLength);

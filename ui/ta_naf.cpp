@@ -32,6 +32,7 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <filesystem>
 #include <string_view>
@@ -126,6 +127,9 @@ void TAnaF::wireHandlers() {
     m_core->pump = [this] { pump(); };
     m_core->hideWindow = [this] { hideWindow(); };
     m_core->saveRooms = [this] { saveRooms(); };
+    m_core->schedule = [this](std::chrono::milliseconds delay, std::function<void()> fn) {
+        QTimer::singleShot(delay, this, [this, fn = std::move(fn)] { guarded(this, fn); });
+    };
     OdaTanim_S->onError = [this](const QString& message) { showErrorBox(this, message); };
 }
 

@@ -51,7 +51,8 @@ std::pair<int, int> childrenOf(int pid) {
             continue;
         char state = 0;
         int parent = 0;
-        if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) == 2 && parent == pid) {
+        if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) == 2 &&
+            parent == pid) {
             ++children;
             zombies += state == 'Z';
         }
@@ -112,8 +113,8 @@ TEST_P(MisbehavingCard, IsToldTheHostIsStartedAgainAndTheNextCheckinGetsItsCard)
     const e2e::FloodDatagram bad = misbehavingCheckin();
     e2e::sendDatagram(port, bad.bytes);
     // The request got to the library with its exact bytes; no beep follows it.
-    const std::string told = bad.request->substr(0, bad.request->rfind(" -> ")) + " -> " +
-                             GetParam().how;
+    const std::string told =
+        bad.request->substr(0, bad.request->rfind(" -> ")) + " -> " + GetParam().how;
     const auto lines = next(1 + startLines.size(), 60s);
     ASSERT_EQ(lines.size(), 1 + startLines.size()) << copy.readFile(copy.output());
     EXPECT_EQ(lines[0], told);
@@ -136,7 +137,8 @@ TEST_P(MisbehavingCard, IsToldTheHostIsStartedAgainAndTheNextCheckinGetsItsCard)
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, MisbehavingCard,
-    ::testing::Values(Misbehaviour{"crash", "Kilit Kütüphanesi Durdu - signal 11 (Segmentation fault)"},
+    ::testing::Values(Misbehaviour{"crash",
+                                   "Kilit Kütüphanesi Durdu - signal 11 (Segmentation fault)"},
                       Misbehaviour{"abort", "Kilit Kütüphanesi Durdu - signal 6 (Aborted)"},
                       Misbehaviour{"hang", "Kilit Kütüphanesi Yanıt Vermedi"}),
     [](const auto& info) { return std::string(info.param.how); });
@@ -158,8 +160,8 @@ TEST_F(LockHost, FiftyCrashesLeaveNeitherProcessesNorMemoryBehind) {
     EXPECT_EQ(hostsOf(copy).size(), 1u);
 #ifndef __SANITIZE_ADDRESS__
     const long after = e2e::residentKilobytes(program->pid());
-    EXPECT_LT(after - before, 4 * 1024) << before << " kB after five crashes, " << after
-                                        << " kB after fifty";
+    EXPECT_LT(after - before, 4 * 1024)
+        << before << " kB after five crashes, " << after << " kB after fifty";
 #endif
 }
 
@@ -247,7 +249,7 @@ INSTANTIATE_TEST_SUITE_P(
         UnusableCase{"NoHost",
                      [](const e2e::InstalledCopy& c) { fs::remove(c.dir() / "zorva-lock-host"); },
                      [](const e2e::InstalledCopy& c) {
-                         return "Kilit Kütüphanesi Sunucusu Başlatılamadı - " +
+                         return "Kilit Kütüphanesi Sunucusu Başlatılamadı - Cannot start " +
                                 (c.dir() / "zorva-lock-host").string() +
                                 ": No such file or directory.";
                      }}),

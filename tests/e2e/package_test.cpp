@@ -39,7 +39,8 @@ TEST(Package, UnpackedAnywhereItRunsAndMakesItsDataFolderBesideItself) {
     const fs::path folder = unpacked.path() / top[0];
     EXPECT_THAT(entriesOf(folder),
                 ElementsAre("README.md", "install-menu-entry.sh", "libLevelLock.so", "zorva-kilit",
-                            "zorva-kilit.desktop", "zorva-kilit.svg", "zorva-send"));
+                            "zorva-kilit.desktop", "zorva-kilit.svg", "zorva-lock-host",
+                            "zorva-send"));
     EXPECT_THAT(zorva::testing::readBytes(folder / "zorva-kilit.desktop"),
                 HasSubstr("\nExec=zorva-kilit\nIcon=zorva-kilit\n"));
 

@@ -93,14 +93,14 @@ TEST_P(FailingHostTest, ACallIsAbandonedTheHostEndedAndTheNextCallStartsANewOne)
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, FailingHostTest,
-    ::testing::Values(
-        FailingHost{"wrong-call", Kind::Stopped,
-                    "answered LV4_BeepOk #1 to LV4_InitializeSystem #1"},
-        FailingHost{"wrong-sequence", Kind::Stopped,
-                    "answered LV4_InitializeSystem #2 to LV4_InitializeSystem #1"},
-        FailingHost{"garbage", Kind::Stopped, "an answer that is not of the protocol"},
-        FailingHost{"silent", Kind::NoAnswer, ""},
-        FailingHost{"ends-mid", Kind::Stopped, "exit code 7"}),
+    ::testing::Values(FailingHost{"wrong-call", Kind::Stopped,
+                                  "answered LV4_BeepOk #1 to LV4_InitializeSystem #1"},
+                      FailingHost{"wrong-sequence", Kind::Stopped,
+                                  "answered LV4_InitializeSystem #2 to LV4_InitializeSystem #1"},
+                      FailingHost{"garbage", Kind::Stopped,
+                                  "an answer that is not of the protocol"},
+                      FailingHost{"silent", Kind::NoAnswer, ""},
+                      FailingHost{"ends-mid", Kind::Stopped, "exit code 7"}),
     [](const auto& info) {
         std::string name = info.param.mode;
         std::erase(name, '-');
@@ -156,9 +156,13 @@ TEST_F(MisbehavingLibraryTest, AHangACrashAndAnAbortEachCostOneCall) {
     } cases[] = {
         {"hang", Kind::NoAnswer, [](const std::string& d) { return d.empty(); }},
         {"crash", Kind::Stopped,
-         [](const std::string& d) { return d.starts_with("signal ") || d.starts_with("exit code"); }},
+         [](const std::string& d) {
+             return d.starts_with("signal ") || d.starts_with("exit code");
+         }},
         {"abort", Kind::Stopped,
-         [](const std::string& d) { return d.starts_with("signal ") || d.starts_with("exit code"); }},
+         [](const std::string& d) {
+             return d.starts_with("signal ") || d.starts_with("exit code");
+         }},
     };
     for (const Case& c : cases) {
         setEnvironment("LEVELLOCK_FAIL_LV4_IssueGuestCard", c.how);
