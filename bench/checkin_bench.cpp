@@ -82,6 +82,17 @@ private:
     lock::HostedLockLibrary m_lock{ZORVA_LOCK_HOST};
 };
 
+// One call to the library and its answer: the two pipe hops that the host adds to each call.
+void BM_HostRoundTrip(benchmark::State& state) {
+    QuietStandardError quiet;
+    unsetenv("LEVELLOCK_JOURNAL");
+    lock::HostedLockLibrary host{ZORVA_LOCK_HOST};
+    host.start();
+    for (auto _ : state)
+        host.beepOk();
+}
+BENCHMARK(BM_HostRoundTrip)->Unit(benchmark::kMicrosecond);
+
 void BM_CheckinPathWithoutTheLibrary(benchmark::State& state) {
     auto rooms = makeRooms();
     NoLibrary lock;

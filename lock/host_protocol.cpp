@@ -182,12 +182,16 @@ std::optional<Answer> decodeAnswer(std::span<const std::uint8_t, answerSize> byt
 }
 
 std::vector<std::uint8_t> encode(const HelloAnswer& a) {
-    std::vector<std::uint8_t> out{hello[0], hello[1], hello[2], a.version};
-    Writer w(out);
-    w.byte(static_cast<std::uint8_t>(a.readiness));
     const std::size_t length = std::min<std::size_t>(a.text.size(), 0xffff);
+    std::vector<std::uint8_t> out;
+    out.reserve(helloAnswerSize + length);
+    Writer w(out);
+    w.bytes(std::span(hello).first(3));
+    w.byte(a.version);
+    w.byte(static_cast<std::uint8_t>(a.readiness));
     w.u16(static_cast<std::uint16_t>(length));
-    out.insert(out.end(), a.text.begin(), a.text.begin() + static_cast<std::ptrdiff_t>(length));
+    for (std::size_t i = 0; i < length; ++i)
+        w.byte(static_cast<std::uint8_t>(a.text[i]));
     return out;
 }
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Cross-builds everything below the window and the stand-in LevelLock.dll for Windows with
-# mingw-w64, for i686 (the hotels' system) and x86_64, with the test suites for x86_64; runs those
-# under Wine; checks that the i686 LevelLock.dll exports the six calls under their plain names and
-# that the i686 test program linked against it with lock/LevelLock.h imports them so. The i686
-# programs are not run: this machine's kernel runs no 32-bit programs.
+# Cross-builds everything below the window, the lock host and the stand-in LevelLock.dll for
+# Windows with mingw-w64, for i686 (the vendor's library is 32-bit) and x86_64, with the test
+# suites for x86_64; runs those under Wine, the x86_64 lock host with the x86_64 stand-in among
+# them; checks that the i686 LevelLock.dll exports the six calls under their plain names and that
+# the i686 lock host takes nothing from LevelLock.dll at load time (it loads it by name). The
+# i686 programs are not run: this machine's kernel runs no 32-bit programs.
 #
 # Installs nothing. Needs the Debian packages g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
 # googletest. The build goes to $ZORVA_WINDOWS_BUILD_DIR (default build-windows/), with Wine's
@@ -34,11 +35,11 @@ configure() {
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64-$1.cmake" "${@:2}" >/dev/null
 }
 
-# The i686 build is not run, so of its test programs only the one linked against LevelLock.dll
-# is built; it depends on every library below the window but the settings, named beside it.
+# The i686 build is not run, so of its test programs only the lock suite is built; it depends on
+# every library below the window but the settings, named beside it.
 echo "== Windows i686: build"
 configure i686
-cmake --build "$out/i686" -j2 --target LevelLock zorva_settings lock_tests
+cmake --build "$out/i686" -j2 --target LevelLock zorva-lock-host zorva_settings lock_tests
 
 echo "== Windows x86_64: build"
 configure x86_64 -DCMAKE_CROSSCOMPILING_EMULATOR="$wine"
@@ -47,21 +48,21 @@ cmake --build "$out/x86_64" -j2
 echo "== Windows i686: LevelLock.dll exports the six calls under their plain names"
 expected=$(printf '%s\n' LV4_BeepFailure LV4_BeepOk LV4_FreeSystem LV4_InitializeSystem \
     LV4_IssueGuestCard LV4_SetAuthCode)
-dll="$out/i686/lock/standin/LevelLock.dll"
+dll="$out/i686/lock-host/LevelLock.dll"
 i686-w64-mingw32-objdump -f "$dll" | grep -q 'file format pei-i386' || fail "$dll is not a 32-bit DLL"
 exports=$(i686-w64-mingw32-objdump -p "$dll" |
     sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/^\t\[/ {print $NF}' | sort)
 echo "$exports" | sed 's/^/    /'
 [ "$exports" = "$expected" ] || fail "LevelLock.dll exports differ from the six plain names"
 
-echo "== Windows i686: the test program linked with lock/LevelLock.h imports them by those names"
-program="$out/i686/tests/lock/lock_tests.exe"
-imports=$(i686-w64-mingw32-objdump -p "$program" |
-    awk '/DLL Name:/ {inside = ($3 == "LevelLock.dll"); next}
-         inside && NF == 0 {inside = 0}
-         inside && $1 ~ /^[0-9a-f]+$/ && NF == 3 {print $3}' | sort)
-echo "$imports" | sed 's/^/    /'
-[ "$imports" = "$expected" ] || fail "lock_tests.exe does not import the six plain names"
+echo "== Windows i686: the lock host takes nothing from LevelLock.dll at load time"
+host="$out/i686/lock-host/zorva-lock-host.exe"
+i686-w64-mingw32-objdump -f "$host" | grep -q 'file format pei-i386' || fail "$host is not a 32-bit program"
+dlls=$(i686-w64-mingw32-objdump -p "$host" | awk '/DLL Name:/ {print $3}' | sort -u)
+echo "$dlls" | sed 's/^/    /'
+echo "$dlls" | grep -qi '^levellock\.dll$' && fail "zorva-lock-host.exe imports LevelLock.dll"
+i686-w64-mingw32-objdump -p "$host" | grep -q 'LoadLibraryA' ||
+    fail "zorva-lock-host.exe does not import LoadLibraryA"
 
 echo "== Windows x86_64: test suites under Wine"
 export WINEPREFIX="$out/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINELOADER="$wine"

@@ -18,4 +18,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # winpthreads) inside them, so that they run from any folder without its DLLs beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-set(CMAKE_DLLTOOL ${ZORVA_MINGW_TRIPLET}-dlltool)
