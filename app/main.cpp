@@ -37,6 +37,9 @@ int main(int argc, char* argv[]) {
     try {
         lock.start();
     } catch (const zorva::lock::LibraryFailure& failure) {
+        // Asked to end before it had started.
+        if (failure.kind() == zorva::lock::LibraryFailure::Kind::Interrupted)
+            return 0;
         QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
                         zorva::ui::errorBoxText(QString::fromStdString(failure.detail())),
                         QMessageBox::Ok);
