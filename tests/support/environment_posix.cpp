@@ -12,4 +12,8 @@ void unsetEnvironment(const std::string& name) {
     ::unsetenv(name.c_str());
 }
 
+bool underWine() {
+    return false;
+}
+
 } // namespace zorva::testing

@@ -1,6 +1,7 @@
 #include "tests/support/environment.h"
 
 #include <cstdlib>
+#include <windows.h>
 
 namespace zorva::testing {
 
@@ -13,6 +14,12 @@ void setEnvironment(const std::string& name, const std::string& value) {
 
 void unsetEnvironment(const std::string& name) {
     ::_putenv_s(name.c_str(), "");
+}
+
+// Wine's ntdll has calls of its own, which no Windows has.
+bool underWine() {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
 } // namespace zorva::testing
