@@ -3,6 +3,7 @@
 #include "platform/format_settings.h"
 #include "rooms/room_table.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -10,6 +11,12 @@
 #include <unistd.h>
 
 namespace zorva::bench {
+
+double percentile(std::vector<double> samples, double p) {
+    std::sort(samples.begin(), samples.end());
+    const auto at = static_cast<std::size_t>(p * static_cast<double>(samples.size() - 1) + 0.5);
+    return samples[at];
+}
 
 std::unique_ptr<rooms::MemoryDataSet> makeRooms(int count) {
     auto table = rooms::makeRoomTable();

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zorva::bench {
 
@@ -16,6 +17,9 @@ inline constexpr int roomCount = 1749;
 std::unique_ptr<rooms::MemoryDataSet> makeRooms(int count = roomCount);
 
 std::string checkinFor(const std::string& room, int variant = 0);
+
+// The sample at that fraction of the way from the least to the greatest (0.5, the median).
+double percentile(std::vector<double> samples, double p);
 std::string lastRoomName();
 
 // For its lifetime, standard error goes nowhere: the stand-in encoder writes a line there for

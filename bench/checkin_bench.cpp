@@ -208,12 +208,6 @@ private:
     std::thread m_thread;
 };
 
-double percentile(std::vector<double> samples, double p) {
-    std::sort(samples.begin(), samples.end());
-    const auto at = static_cast<std::size_t>(p * static_cast<double>(samples.size() - 1) + 0.5);
-    return samples[at];
-}
-
 void BM_LoopbackLatency(benchmark::State& state) {
     QuietStandardError quiet;
     unsetenv("LEVELLOCK_JOURNAL");

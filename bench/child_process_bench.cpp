@@ -1,11 +1,11 @@
 // One request and its answer through a child's pipes, as the lock host will carry each call:
 // /bin/cat stands in for the host, answering every byte as it comes.
 
+#include "bench/bench_support.h"
 #include "platform/child_process.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <vector>
@@ -14,12 +14,6 @@ namespace zorva::bench {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double percentile(std::vector<double> samples, double p) {
-    std::sort(samples.begin(), samples.end());
-    const auto at = static_cast<std::size_t>(p * static_cast<double>(samples.size() - 1) + 0.5);
-    return samples[at];
-}
 
 void BM_PipeRoundTrip(benchmark::State& state) {
     platform::ChildProcess child = platform::ChildProcess::start("/bin/cat", {"cat"});
