@@ -1,6 +1,7 @@
 #include "platform/child_process.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <utility>
 
 namespace zorva::platform {
