@@ -26,19 +26,6 @@ namespace {
     throw Error(formatMessage("%s: %s", {what, std::strerror(error)}));
 }
 
-// The pipe ends the child gets are dup2'ed onto 0 and 1; one that already had the number of the
-// other would be overwritten before its own dup2.
-int aboveStandardStreams(int fd) {
-    if (fd > STDERR_FILENO)
-        return fd;
-    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-    const int error = errno;
-    ::close(fd);
-    if (moved < 0)
-        fail("Cannot create a pipe", error);
-    return moved;
-}
-
 struct Pipe {
     int read = -1;
     int write = -1;
@@ -47,8 +34,8 @@ struct Pipe {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0)
             fail("Cannot create a pipe", errno);
-        read = aboveStandardStreams(fds[0]);
-        write = aboveStandardStreams(fds[1]);
+        read = fds[0];
+        write = fds[1];
     }
     Pipe(const Pipe&) = delete;
     Pipe& operator=(const Pipe&) = delete;
@@ -167,6 +154,8 @@ ChildProcess ChildProcess::start(const std::string& program,
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    // An end that already has the number it goes onto (when our own standard input was closed)
+    // loses its close-on-exec all the same: glibc's posix_spawn clears it.
     posix_spawn_file_actions_adddup2(&actions, input.read, STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, output.write, STDOUT_FILENO);
     // Close-on-exec covers our own descriptors; this also covers those that other code in the

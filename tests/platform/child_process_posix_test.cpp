@@ -100,6 +100,20 @@ TEST(ChildProcess, TheChildHasOnlyItsStandardDescriptorsEvenWhereOursLackCloseOn
         ::close(fd);
 }
 
+TEST(ChildProcess, PipesThatGetTheNumbersOfClosedStandardDescriptorsStillReachTheChild) {
+    // With our standard input closed, the next pipe takes descriptor 0 for one of its ends.
+    const int ours = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 10);
+    ASSERT_GE(ours, 0);
+    ::close(STDIN_FILENO);
+    ChildProcess child = startChild({"echo"});
+    const bool written = writeText(child, "through");
+    const std::optional<std::string> answer = readText(child, 7);
+    ::dup2(ours, STDIN_FILENO);
+    ::close(ours);
+    EXPECT_TRUE(written);
+    EXPECT_EQ(answer, "through");
+}
+
 // The signals of a mask line in /proc/<pid>/status ("SigBlk:\t0000000000010000"), of those a
 // program may use: glibc reserves the two below SIGRTMIN for itself, and what posix_spawn starts
 // has them ignored.
