@@ -19,4 +19,21 @@ bool processRunning(unsigned long id) {
     return running;
 }
 
+namespace {
+
+LONG WINAPI endWithTheExceptionsCode(EXCEPTION_POINTERS* exception) {
+    TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+} // namespace
+
+void endAtOnceOnCrash() {
+    // Inherited by the programs this one starts, too.
+    SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX |
+                 SEM_NOOPENFILEERRORBOX);
+    // Wine, and Windows with a debugger registered, would start one anyway.
+    SetUnhandledExceptionFilter(endWithTheExceptionsCode);
+}
+
 } // namespace zorva::platform

@@ -10,6 +10,7 @@
 #include "lock/host_protocol.h"
 #include "platform/error.h"
 #include "platform/executable_path.h"
+#include "platform/process_status.h"
 #include "platform/protocol_streams.h"
 #include "platform/shared_library.h"
 
@@ -73,6 +74,8 @@ std::int16_t perform(const Functions& f, protocol::Request& r) {
 }
 
 int serve() {
+    // A library that crashes must end the host, for the bridge to see it and start another.
+    platform::endAtOnceOnCrash();
     platform::ProtocolStreams io = platform::ProtocolStreams::takeOver();
     std::array<std::uint8_t, protocol::hello.size()> hello{};
     if (!io.read(hello) || hello != protocol::hello)
