@@ -58,11 +58,13 @@ echo "$exports" | sed 's/^/    /'
 echo "== Windows i686: the lock host takes nothing from LevelLock.dll at load time"
 host="$out/i686/lock-host/zorva-lock-host.exe"
 i686-w64-mingw32-objdump -f "$host" | grep -q 'file format pei-i386' || fail "$host is not a 32-bit program"
-dlls=$(i686-w64-mingw32-objdump -p "$host" | awk '/DLL Name:/ {print $3}' | sort -u)
+table=$(i686-w64-mingw32-objdump -p "$host")
+dlls=$(echo "$table" | awk '/DLL Name:/ {print $3}' | sort -u)
 echo "$dlls" | sed 's/^/    /'
-echo "$dlls" | grep -qi '^levellock\.dll$' && fail "zorva-lock-host.exe imports LevelLock.dll"
-i686-w64-mingw32-objdump -p "$host" | grep -q 'LoadLibraryA' ||
-    fail "zorva-lock-host.exe does not import LoadLibraryA"
+if grep -qi '^levellock\.dll$' <<<"$dlls"; then
+    fail "zorva-lock-host.exe imports LevelLock.dll"
+fi
+grep -qw 'LoadLibraryA' <<<"$table" || fail "zorva-lock-host.exe does not import LoadLibraryA"
 
 echo "== Windows x86_64: test suites under Wine"
 export WINEPREFIX="$out/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINELOADER="$wine"
