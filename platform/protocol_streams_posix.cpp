@@ -33,16 +33,13 @@ ProtocolStreams ProtocolStreams::takeOver() {
     return ProtocolStreams(in, out);
 }
 
-bool ProtocolStreams::read(std::span<std::uint8_t> buffer) {
-    while (!buffer.empty()) {
-        const ssize_t n = ::read(static_cast<int>(m_in), buffer.data(), buffer.size());
+std::size_t ProtocolStreams::readSome(std::span<std::uint8_t> into) {
+    for (;;) {
+        const ssize_t n = ::read(static_cast<int>(m_in), into.data(), into.size());
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return false;
-        buffer = buffer.subspan(static_cast<std::size_t>(n));
+        return n > 0 ? static_cast<std::size_t>(n) : 0;
     }
-    return true;
 }
 
 bool ProtocolStreams::write(std::span<const std::uint8_t> bytes) {

@@ -43,16 +43,12 @@ ProtocolStreams ProtocolStreams::takeOver() {
                            reinterpret_cast<std::intptr_t>(out));
 }
 
-bool ProtocolStreams::read(std::span<std::uint8_t> buffer) {
-    while (!buffer.empty()) {
-        DWORD n = 0;
-        if (!ReadFile(reinterpret_cast<HANDLE>(m_in), buffer.data(),
-                      static_cast<DWORD>(buffer.size()), &n, nullptr) ||
-            n == 0)
-            return false;
-        buffer = buffer.subspan(n);
-    }
-    return true;
+std::size_t ProtocolStreams::readSome(std::span<std::uint8_t> into) {
+    DWORD n = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(m_in), into.data(), static_cast<DWORD>(into.size()), &n,
+                  nullptr))
+        return 0;
+    return n;
 }
 
 bool ProtocolStreams::write(std::span<const std::uint8_t> bytes) {
