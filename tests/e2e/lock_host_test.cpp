@@ -145,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(LockHost, FiftyCrashesLeaveNeitherProcessesNorMemoryBehind) {
     start({{"LEVELLOCK_FAIL_LV4_IssueGuestCard", "crash"}});
-    long before = 0;
+    [[maybe_unused]] long before = 0;
     for (int crash = 0; crash < 50; ++crash) {
         e2e::sendDatagram(port, misbehavingCheckin().bytes);
         ASSERT_EQ(next(1 + startLines.size()).size(), 1 + startLines.size()) << "crash " << crash;
