@@ -31,8 +31,8 @@ int main(int argc, char* argv[]) {
 
     // As a program linked against the library would not start without it, this one does not
     // start when the library cannot be made ready; it says which part failed and why.
-    zorva::lock::HostedLockLibrary lock(zorva::platform::executableDirectory() +
-                                        zorva::platform::executableFileName("zorva-lock-host"));
+    zorva::lock::HostedLockLibrary lock(
+        zorva::lock::HostedLockLibrary::hostFor(zorva::platform::executableDirectory()));
     lock.setInterrupt(signalFd);
     try {
         lock.start();

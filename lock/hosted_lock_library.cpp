@@ -1,5 +1,8 @@
 #include "lock/hosted_lock_library.h"
 
+#include "platform/executable_path.h"
+#include "platform/shared_library.h"
+
 #include <array>
 #include <utility>
 #include <vector>
@@ -20,6 +23,13 @@ std::string describe(const protocol::Answer& a) {
 }
 
 } // namespace
+
+std::string HostedLockLibrary::hostFor(const std::string& directory) {
+    const bool x86 =
+        platform::libraryMachine(directory + platform::sharedLibraryFileName("LevelLock")) ==
+        platform::Machine::X86;
+    return directory + platform::executableFileName(x86 ? "zorva-lock-host32" : "zorva-lock-host");
+}
 
 HostedLockLibrary::HostedLockLibrary(std::string hostPath, std::chrono::milliseconds timeLimit)
     : m_hostPath(std::move(hostPath)), m_timeLimit(timeLimit) {}

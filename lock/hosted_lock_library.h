@@ -25,6 +25,10 @@ public:
 
     explicit HostedLockLibrary(std::string hostPath,
                                std::chrono::milliseconds timeLimit = callTimeLimit);
+
+    // The host to start for the library in a folder: zorva-lock-host32 for a 32-bit library
+    // (the vendor's library for Windows is one), zorva-lock-host otherwise.
+    static std::string hostFor(const std::string& directory);
     ~HostedLockLibrary() override;
     HostedLockLibrary(const HostedLockLibrary&) = delete;
     HostedLockLibrary& operator=(const HostedLockLibrary&) = delete;

@@ -8,6 +8,11 @@ namespace zorva::platform {
 // The file of a shared library named base on this system: "libBase.so", "Base.dll".
 std::string sharedLibraryFileName(std::string_view base);
 
+// The processor a library file is built for, read from its header (ELF or PE), whatever the
+// system it is read on; Unknown for a file that is missing or neither.
+enum class Machine { Unknown, X86, X86_64, Other };
+Machine libraryMachine(const std::string& path);
+
 // A shared library loaded by its path at run time, unloaded with this object. Move-only.
 class SharedLibrary {
 public:

@@ -3,12 +3,14 @@
 
 #include "lock/hosted_lock_library.h"
 #include "platform/executable_path.h"
+#include "platform/shared_library.h"
 #include "tests/support/environment.h"
 #include "tests/support/temp_directory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace zorva::lock {
@@ -184,6 +186,29 @@ TEST_F(MisbehavingLibraryTest, ASlowCallWithinTheLimitIsAnsweredInFull) {
     library.start();
     GuestCardRequest card;
     EXPECT_EQ(library.issueGuestCard(card), 0);
+}
+
+TEST(HostChoice, A32BitLibraryGetsThe32BitHost) {
+    zorva::testing::TempDirectory dir;
+    const std::string folder = dir.path().string() + "/";
+    const std::string library = folder + platform::sharedLibraryFileName("LevelLock");
+    EXPECT_EQ(HostedLockLibrary::hostFor(folder),
+              folder + platform::executableFileName("zorva-lock-host"))
+        << "no library: the host of this system's own kind, which will say it is missing";
+    // The stand-in beside the tests is built for this machine.
+    std::filesystem::copy_file(
+        platform::executableDirectory() + platform::sharedLibraryFileName("LevelLock"), library);
+    EXPECT_EQ(HostedLockLibrary::hostFor(folder),
+              folder + platform::executableFileName("zorva-lock-host"));
+    // An i386 ELF header says the same as a 32-bit Windows DLL's would.
+    std::string header(64, '\0');
+    header.replace(0, 6,
+                   "\x7f"
+                   "ELF\x01\x01");
+    header[18] = 3;
+    zorva::testing::writeBytes(library, header);
+    EXPECT_EQ(HostedLockLibrary::hostFor(folder),
+              folder + platform::executableFileName("zorva-lock-host32"));
 }
 
 } // namespace
