@@ -3,12 +3,15 @@
 # package carries no Data folder, so that unpacking a new version over an old one never
 # replaces a hotel's rooms or settings. Qt 6 comes from the system.
 
-install(FILES
-  ${PROJECT_SOURCE_DIR}/README.md
-  ${PROJECT_SOURCE_DIR}/packaging/zorva-kilit.desktop
-  ${PROJECT_SOURCE_DIR}/packaging/zorva-kilit.svg
-  DESTINATION .)
-install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/install-menu-entry.sh DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+# The desktop's menu entry; Windows has its installer's Start-menu entry instead.
+if(NOT WIN32)
+  install(FILES
+    ${PROJECT_SOURCE_DIR}/packaging/zorva-kilit.desktop
+    ${PROJECT_SOURCE_DIR}/packaging/zorva-kilit.svg
+    DESTINATION .)
+  install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/install-menu-entry.sh DESTINATION .)
+endif()
 
 set(CPACK_GENERATOR TGZ)
 set(CPACK_SOURCE_GENERATOR TGZ)
