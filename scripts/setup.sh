@@ -13,7 +13,7 @@ test_packages=(
     pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb trayer xdotool x11-utils
-    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 googletest
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 googletest fonts-wine nsis
     clang libclang-rt-14-dev llvm
 )
 

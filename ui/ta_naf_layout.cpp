@@ -111,6 +111,13 @@ void TAnaF::buildLayout() {
     buildLockPage();
     buildRoomPage();
     buildGeneralPage();
+    // A style sheet gives each widget it styles the application's font rather than its
+    // parent's, and the application's font is the system's (on Windows not Tahoma, under Wine
+    // a serif face), so every control that has no font of its own gets the window's here: the
+    // page tabs, the buttons, the navigator.
+    for (QWidget* w : findChildren<QWidget*>())
+        if (!w->testAttribute(Qt::WA_SetFont))
+            w->setFont(font());
 }
 
 void TAnaF::buildLockPage() {

@@ -3,12 +3,15 @@
 #include "ui/mvrx_db_grid.h"
 #include "window_fixture.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 
 namespace {
@@ -209,4 +212,28 @@ TEST_F(WindowTest, EachPageIsTheClientAreaItsControlsFillWithoutStrips) {
         EXPECT_EQ(shot.pixelColor(area.right() - 300, area.bottom() - 200), QColor(Qt::white))
             << "the page itself is white";
     }
+}
+
+TEST_F(WindowTest, TabsButtonsAndCheckBoxesUseTheWindowsFaceNotTheApplications) {
+    // The application's own font differs here on purpose, as the system's does on Windows.
+    const QFont before = QApplication::font();
+    QFont other(QStringLiteral("Liberation Serif"), 14);
+    QApplication::setFont(other);
+    start();
+    const QFont windowFace = window->font();
+    QStringList checked;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!qobject_cast<QTabBar*>(w) && !qobject_cast<QAbstractButton*>(w))
+            continue;
+        const QFont f = w->font();
+        EXPECT_EQ(f.family(), windowFace.family()) << w->metaObject()->className() << " "
+                                                   << w->objectName().toStdString();
+        EXPECT_TRUE(f.bold()) << w->objectName().toStdString();
+        EXPECT_EQ(f.pointSize(), windowFace.pointSize()) << w->objectName().toStdString();
+        checked << QString::fromLatin1(w->metaObject()->className());
+    }
+    QApplication::setFont(before);
+    EXPECT_TRUE(checked.contains(QStringLiteral("QTabBar")));
+    EXPECT_TRUE(checked.contains(QStringLiteral("QPushButton")));
+    EXPECT_TRUE(checked.contains(QStringLiteral("QCheckBox")));
 }
