@@ -24,6 +24,13 @@ constexpr std::string_view badAuthCode = "Hatalı Kayıt Kodu";
 constexpr std::string_view started = "Sistem Başlatıldı.";
 constexpr std::string_view badDate = "Hatalı Tarih - ";
 constexpr std::string_view queueFull = "Alım Kuyruğu Doldu - Kaybolan Paket Sayısı: ";
+constexpr std::string_view senderNotAllowed = "İzinsiz Gönderen - ";
+constexpr std::string_view badSenderList =
+    "İzinli Gönderenler Okunamadı, Hiçbir Gönderen Alınmıyor - ";
+// How often a sender that is not allowed is told of, and how many such senders are kept in
+// mind: a flood from many addresses must not grow the program's memory.
+constexpr auto refusedSenderInterval = std::chrono::minutes(1);
+constexpr std::size_t refusedSendersKept = 1024;
 constexpr std::string_view libraryNoAnswer = "Kilit Kütüphanesi Yanıt Vermedi";
 constexpr std::string_view libraryStopped = "Kilit Kütüphanesi Durdu - ";
 constexpr std::string_view libraryRestarting = "Kilit Kütüphanesi Yeniden Başlatılıyor";
@@ -60,7 +67,12 @@ IntegrationCore::IntegrationCore(lock::LockLibrary& lock, rooms::MemoryDataSet& 
     : m_lock(lock), m_rooms(OdaTanim_Rx), m_log(log), m_settings(std::move(settings)),
       m_clock(std::move(clock)) {}
 
-void IntegrationCore::IdUDPServer1UDPRead(std::string_view data) {
+void IntegrationCore::IdUDPServer1UDPRead(std::string_view data, const std::string& senderAddress,
+                                          int /*senderPort*/) {
+    if (!m_senders.allows(senderAddress)) {
+        senderRefused(senderAddress);
+        return;
+    }
     if (!FSystemStarted) {
         WriteLog(notStarted);
         return;
@@ -133,6 +145,33 @@ std::optional<std::int32_t> IntegrationCore::FindRoomNo(const std::string& roomN
     return std::nullopt;
 }
 
+void IntegrationCore::applyAllowedSenders() {
+    std::string error;
+    if (auto filter = SenderFilter::parse(m_operator->allowedSenders(), error)) {
+        m_senders = std::move(*filter);
+        return;
+    }
+    // A list that was meant to keep senders out must not let all of them in for a typo.
+    m_senders = SenderFilter::nobody();
+    WriteLog(std::string(badSenderList) + error);
+}
+
+void IntegrationCore::senderRefused(const std::string& address) {
+    const auto now = steadyNow();
+    const auto told = m_refusedSenders.find(address);
+    if (told != m_refusedSenders.end() && now - told->second < refusedSenderInterval)
+        return;
+    if (told == m_refusedSenders.end() && m_refusedSenders.size() >= refusedSendersKept)
+        std::erase_if(m_refusedSenders, [&](const auto& entry) {
+            return now - entry.second >= refusedSenderInterval;
+        });
+    // Still full: those told of in the last minute are told of again rather than kept.
+    if (m_refusedSenders.size() >= refusedSendersKept)
+        m_refusedSenders.clear();
+    m_refusedSenders[address] = now;
+    WriteLog(std::string(senderNotAllowed) + loggedText(address));
+}
+
 void IntegrationCore::datagramsLost(std::uint64_t count) {
     WriteLog(std::string(queueFull) + std::to_string(count));
 }
@@ -162,6 +201,7 @@ void IntegrationCore::StartSystem() {
     // Cleared first, so that a datagram handled while events are let through below is refused.
     FSystemStarted = false;
     ++m_restartGeneration;
+    applyAllowedSenders();
     m_listener->setActive(false);
     try {
         m_listener->setDefaultPort(portFromValue(m_operator->port()));

@@ -3,6 +3,7 @@
 #include "app/log.h"
 #include "app/operator_settings.h"
 #include "app/restart_schedule.h"
+#include "app/sender_filter.h"
 #include "lock/library_failure.h"
 #include "lock/lock_library.h"
 #include "platform/clock.h"
@@ -16,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace zorva::app {
 
@@ -29,10 +31,12 @@ public:
     bool FSystemStarted = false;
     bool FRoomsLoaded = false;
 
-    // One datagram from the listener. A check-in or check-out that does not convert is logged
-    // and gets no card; a datagram that names none of the fields is not a check-in and is
-    // dropped without a word.
-    void IdUDPServer1UDPRead(std::string_view data);
+    // One datagram from the listener, with its sender's address and port. A datagram from a
+    // sender that is not allowed is not read at all. A check-in or check-out that does not
+    // convert is logged and gets no card; a datagram that names none of the fields is not a
+    // check-in and is dropped without a word.
+    void IdUDPServer1UDPRead(std::string_view data, const std::string& senderAddress = {},
+                             int senderPort = 0);
 
     void IssueCardForRoom(const std::string& roomName, platform::DateTime checkIn,
                           platform::DateTime checkOut);
@@ -70,6 +74,11 @@ public:
     const platform::FormatSettings& formatSettings() const { return m_settings; }
 
 private:
+    // Takes the operator's list of allowed senders, or, when it does not read, nobody's.
+    void applyAllowedSenders();
+    // Tells of a sender that is not allowed, once a minute at most for each.
+    void senderRefused(const std::string& address);
+
     // Runs one call into the library; false, once the failure is handled, when it did not
     // come back.
     template <typename Call> bool withLibrary(Call&& call);
@@ -86,6 +95,8 @@ private:
     const OperatorSettings* m_operator = nullptr;
     Listener* m_listener = nullptr;
     RestartSchedule m_restarts;
+    SenderFilter m_senders;
+    std::unordered_map<std::string, RestartSchedule::Clock::time_point> m_refusedSenders;
     // Counts starts and failures, so that a restart still waiting knows it is no longer needed.
     unsigned m_restartGeneration = 0;
 };

@@ -22,6 +22,8 @@ public:
     virtual double port() const = 0;
     // CheckBoxAutoGizle.
     virtual bool hideAtStartup() const = 0;
+    // EditIzinliGonderenler: the senders whose check-ins are taken; empty for every sender.
+    virtual std::string allowedSenders() const { return {}; }
 };
 
 // What the integration core needs of the UDP listener IdUDPServer1.

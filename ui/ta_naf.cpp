@@ -113,8 +113,8 @@ void TAnaF::wireHandlers() {
     qApp->installEventFilter(this);
 
     m_listener->OnUDPRead = [this](transport::UdpServer&, const std::string& data,
-                                   const transport::SocketBinding&) {
-        m_core->IdUDPServer1UDPRead(data);
+                                   const transport::SocketBinding& binding) {
+        m_core->IdUDPServer1UDPRead(data, binding.PeerIP(), binding.PeerPort());
     };
     m_listener->OnDatagramsLost = [this](transport::UdpServer&, std::uint64_t lost) {
         m_core->datagramsLost(lost);
