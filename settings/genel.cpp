@@ -9,12 +9,24 @@
 
 namespace zorva::settings {
 
-std::string GetIniDir() {
+namespace {
+
+std::string dataDir(const char* name) {
     const char sep = platform::pathSeparator;
-    std::string dir = platform::executableDirectory() + "Data" + sep + "Ini" + sep;
+    std::string dir = platform::executableDirectory() + "Data" + sep + name + sep;
     std::error_code ignored;
     std::filesystem::create_directories(dir, ignored);
     return dir;
+}
+
+} // namespace
+
+std::string GetIniDir() {
+    return dataDir("Ini");
+}
+
+std::string GetLogDir() {
+    return dataDir("Log");
 }
 
 void SetupFormStorage(Component& storage) {

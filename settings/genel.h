@@ -12,6 +12,10 @@ class Component;
 // anew on every call.
 std::string GetIniDir();
 
+// The directory of the card record: the executable's directory, then "Data/Log/"
+// ("Data\Log\"), made as GetIniDir makes its own.
+std::string GetLogDir();
+
 // Points a form storage at "<owner>_<storage>.ini" in GetIniDir, with no window placement,
 // and activates it. Any other component is left as it is.
 void SetupFormStorage(Component& storage);

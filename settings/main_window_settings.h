@@ -5,8 +5,9 @@
 
 namespace zorva::settings {
 
-// The main window's values that survive a restart, in the order they are saved. The port and
-// the hide-at-start-up choice come last: an operator who changes them expects them to stay.
+// The main window's values that survive a restart, in the order they are saved. The port, the
+// hide-at-start-up choice and the allowed senders come last: an operator who changes them
+// expects them to stay.
 inline std::vector<std::string> mainWindowStoredProps() {
     return {
         "ComboBoxEMD_KartTipi.ItemIndex",  "EditZorvakilt_EMD_R1.Text",
@@ -16,7 +17,7 @@ inline std::vector<std::string> mainWindowStoredProps() {
         "SpinEdit_EMD_GKKSektor.Value",    "SpinEdit_EMD_KNKSektor1.Value",
         "SpinEdit_EMD_KNKSektor2.Value",   "SpinEdit_EMD_KulSektor1.Value",
         "CheckBoxWAcilis.Checked",         "CurrencyEditUDP.Value",
-        "CheckBoxAutoGizle.Checked",
+        "CheckBoxAutoGizle.Checked",       "EditIzinliGonderenler.Text",
     };
 }
 

@@ -1,5 +1,6 @@
 #include "ui/ta_naf.h"
 
+#include "app/sender_filter.h"
 #include "app/udp_listener.h"
 #include "platform/ansi_text.h"
 #include "platform/error.h"
@@ -26,6 +27,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -33,6 +36,7 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUrl>
 
 #include <filesystem>
 #include <string_view>
@@ -105,6 +109,14 @@ void TAnaF::wireHandlers() {
     // Only the operator's clicks come this way; a restore runs the handler itself.
     connect(CheckBoxWAcilis, &QCheckBox::clicked, this,
             [this] { guarded(this, [this] { CheckBoxWAcilisClick(); }); });
+    connect(sBitBtnKartKayitlari, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { sBitBtnKartKayitlariClick(); }); });
+    // Told where it is typed, before anything is applied.
+    connect(EditIzinliGonderenler, &QLineEdit::textChanged, this, [this] {
+        std::string error;
+        app::SenderFilter::parse(allowedSenders(), error);
+        sLabelIzinliGonderenlerHata->setText(QString::fromStdString(error));
+    });
     connect(JvTrayIcon1, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::DoubleClick)
@@ -220,7 +232,18 @@ void TAnaF::requestClose() {
 }
 
 void TAnaF::MvBitBtn1Click() {
+    // A list that does not read is never half applied: nothing is started again with it.
+    std::string error;
+    if (!app::SenderFilter::parse(allowedSenders(), error)) {
+        PageControlMain->setCurrentWidget(sTabSheet1);
+        EditIzinliGonderenler->setFocus();
+        throw platform::Error(error);
+    }
     m_core->MvBitBtn1Click();
+}
+
+void TAnaF::sBitBtnKartKayitlariClick() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(settings::GetLogDir())));
 }
 
 void TAnaF::sBitBtn2Click() {
@@ -318,6 +341,12 @@ void TAnaF::registerStoredControls() {
         .addProperty(Property::flag(
             "Checked", [this] { return CheckBoxAutoGizle->isChecked(); },
             [this](bool checked) { CheckBoxAutoGizle->setChecked(checked); }));
+    r.add(EditIzinliGonderenler->objectName().toStdString())
+        .addProperty(Property::text(
+            "Text", [this] { return ansiText(EditIzinliGonderenler); },
+            [this](const std::string& text) {
+                EditIzinliGonderenler->setText(QString::fromStdString(platform::ansiToUtf8(text)));
+            }));
 
     m_formStorage = &r.add<settings::FormStorage>("JvFormStorage1");
     m_formStorage->setStoredProps(settings::mainWindowStoredProps());
@@ -351,6 +380,10 @@ double TAnaF::port() const {
 
 bool TAnaF::hideAtStartup() const {
     return CheckBoxAutoGizle->isChecked();
+}
+
+std::string TAnaF::allowedSenders() const {
+    return ansiText(EditIzinliGonderenler);
 }
 
 } // namespace zorva::ui

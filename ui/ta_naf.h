@@ -64,6 +64,8 @@ public:
     void sBitBtn2Click();
     void CheckBoxWAcilisClick();
     void JvTrayIcon1DblClick();
+    // Opens the folder of the card record in the desktop's file manager.
+    void sBitBtnKartKayitlariClick();
 
     // app::OperatorSettings: the controls' values at this moment.
     int cardTypeIndex() const override;
@@ -71,6 +73,7 @@ public:
     std::array<std::int32_t, 7> sectors() const override;
     double port() const override;
     bool hideAtStartup() const override;
+    std::string allowedSenders() const override;
 
     app::IntegrationCore& core() { return *m_core; }
     app::Log& log() { return m_log; }
@@ -116,6 +119,9 @@ public:
     NumberEdit* CurrencyEditUDP = nullptr;
     QCheckBox* CheckBoxAutoGizle = nullptr;
     QCheckBox* CheckBoxWAcilis = nullptr;
+    QLineEdit* EditIzinliGonderenler = nullptr;
+    QLabel* sLabelIzinliGonderenlerHata = nullptr;
+    QPushButton* sBitBtnKartKayitlari = nullptr;
     QSystemTrayIcon* JvTrayIcon1 = nullptr;
     DataSetModel* OdaTanim_S = nullptr;
 

@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QTabWidget>
 
 namespace zorva::ui {
@@ -217,7 +219,27 @@ void TAnaF::buildGeneralPage() {
         // The indicator and its gap take about 22 pixels of the box's width.
         box->setFont(fittingFont(box->text(), box->width() - 24));
     }
-    chain({CurrencyEditUDP, CheckBoxAutoGizle, CheckBoxWAcilis});
+    // Beside the port, as wide as three of the lock page's edits with their gaps, so that a
+    // few addresses and ranges show whole.
+    label(page, "sLabel2", QStringLiteral("İzinli Gönderenler"), 16, 130, 113, 21);
+    EditIzinliGonderenler = place(new QLineEdit(page), "EditIzinliGonderenler", 144, 131, 315, 21);
+    EditIzinliGonderenler->setFont(windowFont());
+    EditIzinliGonderenler->setPlaceholderText(QStringLiteral("boş: her gönderen"));
+    EditIzinliGonderenler->setToolTip(
+        QStringLiteral("IPv4 adresleri ve aralıkları, virgül ya da boşlukla ayrılmış: "
+                       "192.168.1.20, 192.168.1.0/24"));
+    // Only what an address list is made of can be typed at all.
+    EditIzinliGonderenler->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9./, \t]*")), EditIzinliGonderenler));
+    sLabelIzinliGonderenlerHata =
+        place(new QLabel(page), "sLabelIzinliGonderenlerHata", 144, 153, 540, 16);
+    sLabelIzinliGonderenlerHata->setFont(windowFont(false));
+    sLabelIzinliGonderenlerHata->setStyleSheet(QStringLiteral("color: #c0392b;"));
+    sBitBtnKartKayitlari = place(new QPushButton(QStringLiteral("Kart Kayıtları"), page),
+                                 "sBitBtnKartKayitlari", 144, 176, 120, 25);
+    sBitBtnKartKayitlari->setCursor(Qt::PointingHandCursor);
+    chain({CurrencyEditUDP, CheckBoxAutoGizle, CheckBoxWAcilis, EditIzinliGonderenler,
+           sBitBtnKartKayitlari});
 }
 
 } // namespace zorva::ui

@@ -8,9 +8,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QUrl>
 
 #include <functional>
 
@@ -117,7 +120,8 @@ TEST_F(WindowTest, FirstRunStartsNothingAndClosingWritesTheSettingsFile) {
                     "SpinEdit_EMD_GenelSektor2_Value=0", "SpinEdit_EMD_GKKSektor_Value=0",
                     "SpinEdit_EMD_KNKSektor1_Value=0", "SpinEdit_EMD_KNKSektor2_Value=0",
                     "SpinEdit_EMD_KulSektor1_Value=0", "CheckBoxWAcilis_Checked=False",
-                    "CurrencyEditUDP_Value=4040", "CheckBoxAutoGizle_Checked=False"}));
+                    "CurrencyEditUDP_Value=4040", "CheckBoxAutoGizle_Checked=False",
+                    "EditIzinliGonderenler_Text="}));
     EXPECT_TRUE(lock.calls.empty()) << "closing makes no library call";
 }
 
@@ -332,3 +336,62 @@ TEST_F(WindowTest, ARoomTypedButNotPostedIsSavedAtClose) {
               crlf({"[RecNo1]", "ALAN=", "BINA=", "KAT=", "ODA=31", "ODA_STR=301"}));
     EXPECT_TRUE(errorBoxes.isEmpty());
 }
+
+TEST_F(WindowTest, AllowedSendersAreRefusedWhereTypedNeverHalfAppliedAndKept) {
+    writeFile("AnaF_JvFormStorage1.ini", settingsWith(std::to_string(freePort())));
+    start();
+    auto* edit = find<QLineEdit>("EditIzinliGonderenler");
+    auto* told = find<QLabel>("sLabelIzinliGonderenlerHata");
+    ASSERT_TRUE(edit && told);
+    EXPECT_EQ(edit->geometry(), QRect(144, 131, 315, 21));
+    EXPECT_EQ(find<QLabel>("sLabel2")->text(), QStringLiteral("İzinli Gönderenler"));
+
+    // Only what an address list is made of can be typed.
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("10.0.0.1, otel"));
+    EXPECT_EQ(edit->text(), QStringLiteral("10.0.0.1, "));
+    QTest::keyClicks(edit, QStringLiteral("192.168.1.300"));
+    EXPECT_EQ(told->text(), QStringLiteral("'192.168.1.300' is not an IPv4 address or range"));
+
+    lock.calls.clear();
+    window->sBitBtn1->click();
+    EXPECT_EQ(errorBoxes,
+              QStringList{QStringLiteral("'192.168.1.300' is not an IPv4 address or range.")});
+    EXPECT_TRUE(lock.calls.empty()) << "nothing was started again";
+    EXPECT_EQ(window->PageControlMain->currentWidget(), window->sTabSheet1);
+
+    edit->setText(QStringLiteral("10.0.0.1 192.168.1.0/24"));
+    EXPECT_TRUE(told->text().isEmpty());
+    window->sBitBtn1->click();
+    EXPECT_FALSE(lock.calls.empty());
+    window->close();
+    EXPECT_NE(readFile("AnaF_JvFormStorage1.ini")
+                  .find("\r\nEditIzinliGonderenler_Text=10.0.0.1 192.168.1.0/24\r\n"),
+              std::string::npos);
+    start();
+    EXPECT_EQ(find<QLineEdit>("EditIzinliGonderenler")->text(),
+              QStringLiteral("10.0.0.1 192.168.1.0/24"));
+}
+
+// Stands in for the desktop's file manager.
+class FolderOpener : public QObject {
+    Q_OBJECT
+public slots:
+    void open(const QUrl& url) { opened << url; }
+
+public:
+    QList<QUrl> opened;
+};
+
+TEST_F(WindowTest, TheCardRecordButtonOpensItsFolder) {
+    start();
+    FolderOpener opener;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
+    find<QPushButton>("sBitBtnKartKayitlari")->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(opener.opened.size(), 1);
+    EXPECT_EQ(opener.opened.front().toLocalFile().toStdString(), base + "Log/");
+    EXPECT_TRUE(std::filesystem::is_directory(base + "Log"));
+}
+
+#include "window_behaviour_test.moc"

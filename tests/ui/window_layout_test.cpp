@@ -226,8 +226,8 @@ TEST_F(WindowTest, TabsButtonsAndCheckBoxesUseTheWindowsFaceNotTheApplications) 
         if (!qobject_cast<QTabBar*>(w) && !qobject_cast<QAbstractButton*>(w))
             continue;
         const QFont f = w->font();
-        EXPECT_EQ(f.family(), windowFace.family()) << w->metaObject()->className() << " "
-                                                   << w->objectName().toStdString();
+        EXPECT_EQ(f.family(), windowFace.family())
+            << w->metaObject()->className() << " " << w->objectName().toStdString();
         EXPECT_TRUE(f.bold()) << w->objectName().toStdString();
         EXPECT_EQ(f.pointSize(), windowFace.pointSize()) << w->objectName().toStdString();
         checked << QString::fromLatin1(w->metaObject()->className());
