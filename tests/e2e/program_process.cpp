@@ -153,7 +153,13 @@ void sendDatagram(int port, const std::string& payload) {
     ::close(fd);
 }
 
-Sender::Sender(int port) : m_fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+Sender::Sender(int port, const std::string& from)
+    : m_fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    if (m_fd < 0 || ::inet_pton(AF_INET, from.c_str(), &source.sin_addr) != 1 ||
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0)
+        throw std::runtime_error("cannot send from " + from);
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -168,6 +174,10 @@ Sender::~Sender() {
 
 bool Sender::send(const std::string& bytes) {
     return ::send(m_fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size());
+}
+
+void sendDatagramFrom(const std::string& from, int port, const std::string& payload) {
+    Sender(port, from).send(payload);
 }
 
 bool waitForOutput(const InstalledCopy& copy, const std::string& text,

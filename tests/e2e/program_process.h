@@ -71,11 +71,14 @@ bool waitForOutput(const InstalledCopy& copy, const std::string& text,
                    std::chrono::milliseconds timeout);
 
 void sendDatagram(int port, const std::string& payload);
+// Sends from another local address of the loopback range.
+void sendDatagramFrom(const std::string& from, int port, const std::string& payload);
 
 // A socket aimed at the program's port on loopback, for sending many datagrams quickly.
 class Sender {
 public:
-    explicit Sender(int port);
+    // From the given loopback address, 127.0.0.1 unless told: all of 127.0.0.0/8 is local here.
+    explicit Sender(int port, const std::string& from = "127.0.0.1");
     ~Sender();
     Sender(const Sender&) = delete;
     Sender& operator=(const Sender&) = delete;

@@ -99,4 +99,3 @@ TEST(InstalledProgram, EndsOnSigintAndSighupAsOnClose) {
         EXPECT_TRUE(copy.journalLines().empty());
     }
 }
-
