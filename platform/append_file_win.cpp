@@ -42,6 +42,15 @@ HANDLE openForAppending(const std::string& path) {
 } // namespace
 
 AppendFile::AppendFile(const std::string& path) {
+    // Windows refuses a read-only file to writers by itself; asked here as well, so that the
+    // answer is the same where the system does not (Wine run by root).
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        fail();
+        return;
+    }
     HANDLE file = openForAppending(path);
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
         if (!makeFolders(folderOf(path))) {
