@@ -36,6 +36,8 @@ constexpr std::string_view libraryStopped = "Kilit Kütüphanesi Durdu - ";
 constexpr std::string_view libraryRestarting = "Kilit Kütüphanesi Yeniden Başlatılıyor";
 constexpr std::string_view libraryRestartLater =
     "Kilit Kütüphanesi Yeniden Başlatılacak - Bekleme: ";
+constexpr std::string_view recordFailed = "Kart Kaydı Yazılamadı - ";
+constexpr std::string_view recordWritten = "Kart Kaydı Yeniden Yazılıyor";
 
 std::string joined(const std::array<std::string, 4>& parts) {
     return parts[0] + parts[1] + parts[2] + parts[3];
@@ -68,7 +70,7 @@ IntegrationCore::IntegrationCore(lock::LockLibrary& lock, rooms::MemoryDataSet& 
       m_clock(std::move(clock)) {}
 
 void IntegrationCore::IdUDPServer1UDPRead(std::string_view data, const std::string& senderAddress,
-                                          int /*senderPort*/) {
+                                          int senderPort) {
     if (!m_senders.allows(senderAddress)) {
         senderRefused(senderAddress);
         return;
@@ -94,20 +96,34 @@ void IntegrationCore::IdUDPServer1UDPRead(std::string_view data, const std::stri
             return;
         }
     }
-    IssueCardForRoom(messageValue(fields, "ODA"), checkIn, checkOut);
+    IssueCardForRoom(messageValue(fields, "ODA"), checkIn, checkOut, senderAddress, senderPort);
 }
 
 void IntegrationCore::IssueCardForRoom(const std::string& roomName, DateTime checkIn,
-                                       DateTime checkOut) {
+                                       DateTime checkOut, const std::string& senderAddress,
+                                       int senderPort) {
     if (!FSystemStarted) {
         WriteLog(notStarted);
         return;
     }
+    CardRecordEntry entry;
+    entry.localTime = m_clock();
+    entry.senderAddress = senderAddress;
+    entry.senderPort = senderPort;
+    entry.roomName = roomName;
+    entry.outcome = issueCard(entry, checkIn, checkOut);
+    // After the card, so that a record that is slow or cannot be written never holds one up.
+    recordCard(entry);
+}
+
+std::string IntegrationCore::issueCard(CardRecordEntry& entry, DateTime checkIn,
+                                       DateTime checkOut) {
+    const std::string& roomName = entry.roomName;
     // An undefined room gets no card at all: the request would carry room 0 and the area,
     // building and floor of whatever record happened to be current, a card for a wrong door.
     const auto room = FindRoomNo(roomName);
     if (!room)
-        return;
+        return "tanımsız oda";
     const std::int32_t ids[4] = {m_rooms.field("ALAN").asInteger(),
                                  m_rooms.field("BINA").asInteger(),
                                  m_rooms.field("KAT").asInteger(), *room};
@@ -116,23 +132,58 @@ void IntegrationCore::IssueCardForRoom(const std::string& roomName, DateTime che
                     [](std::int32_t v) { return v < 0 || v > 255; })) {
         WriteLog(std::string(badRoomDefinition) + loggedText(roomName));
         withLibrary([this] { m_lock.beepFailure(); });
-        return;
+        return "hatalı oda tanımı";
     }
     std::array<std::uint8_t, 4> address{};
     std::transform(std::begin(ids), std::end(ids), address.begin(),
                    [](std::int32_t v) { return static_cast<std::uint8_t>(v); });
     auto request = makeGuestCardRequest(address, checkIn, checkOut);
+    entry.lockAddress = address;
+    entry.checkIn.assign(request.checkIn.begin(), request.checkIn.end());
+    entry.checkOut.assign(request.checkOut.begin(), request.checkOut.end());
     std::int16_t result = 0;
     // A card that was not confirmed gets no beep: the library that would give it is gone.
     if (!withLibrary([&] { result = m_lock.issueGuestCard(request); }))
-        return;
+        return failedCallOutcome();
     m_restarts.served();
+    entry.result = result;
     if (result == 0) {
         withLibrary([this] { m_lock.beepOk(); });
-        return;
+        return "kart";
     }
     WriteLog(std::string(refused) + std::to_string(result));
     withLibrary([this] { m_lock.beepFailure(); });
+    return "reddedildi";
+}
+
+std::string IntegrationCore::failedCallOutcome() const {
+    switch (m_lastFailure) {
+    case lock::LibraryFailure::Kind::NoAnswer:
+        return "kütüphane yanıt vermedi";
+    case lock::LibraryFailure::Kind::Stopped:
+        return "kütüphane durdu";
+    case lock::LibraryFailure::Kind::NotStarted:
+        return "kütüphane başlatılamadı";
+    case lock::LibraryFailure::Kind::Interrupted:
+        return "program kapanırken kesildi";
+    }
+    return "kütüphane durdu";
+}
+
+void IntegrationCore::recordCard(const CardRecordEntry& entry) {
+    if (!m_record)
+        return;
+    if (m_record->append(entry)) {
+        if (m_recordFailing)
+            WriteLog(recordWritten);
+        m_recordFailing = false;
+        return;
+    }
+    // Once for a streak: a full disk must not push every other line out of the log.
+    if (m_recordFailing)
+        return;
+    m_recordFailing = true;
+    WriteLog(std::string(recordFailed) + m_record->failedPath() + ": " + m_record->failure());
 }
 
 std::optional<std::int32_t> IntegrationCore::FindRoomNo(const std::string& roomName) {
@@ -266,6 +317,7 @@ template <typename Call> bool IntegrationCore::withLibrary(Call&& call) {
 
 void IntegrationCore::libraryFailed(const lock::LibraryFailure& failure) {
     FSystemStarted = false;
+    m_lastFailure = failure.kind();
     const unsigned generation = ++m_restartGeneration;
     switch (failure.kind()) {
     case lock::LibraryFailure::Kind::NoAnswer:

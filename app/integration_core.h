@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/card_record.h"
 #include "app/log.h"
 #include "app/operator_settings.h"
 #include "app/restart_schedule.h"
@@ -38,8 +39,11 @@ public:
     void IdUDPServer1UDPRead(std::string_view data, const std::string& senderAddress = {},
                              int senderPort = 0);
 
+    // Every check-in that gets as far as its room name goes into the card record, with what came
+    // of it.
     void IssueCardForRoom(const std::string& roomName, platform::DateTime checkIn,
-                          platform::DateTime checkOut);
+                          platform::DateTime checkOut, const std::string& senderAddress = {},
+                          int senderPort = 0);
 
     // Leaves the room table on the room's record and gives its room number, or logs the name
     // as undefined, gives the failure beep and gives nothing. The empty name is never defined.
@@ -70,6 +74,8 @@ public:
     // started again after its library failed. Without it, only the next StartSystem does.
     std::function<void(std::chrono::milliseconds delay, std::function<void()> fn)> schedule;
     std::function<RestartSchedule::Clock::time_point()> steadyNow = RestartSchedule::Clock::now;
+    // Where the cards asked for are recorded; without it, nowhere.
+    void recordCardsIn(CardRecord& record) { m_record = &record; }
 
     const platform::FormatSettings& formatSettings() const { return m_settings; }
 
@@ -83,6 +89,14 @@ private:
     // come back.
     template <typename Call> bool withLibrary(Call&& call);
     void libraryFailed(const lock::LibraryFailure& failure);
+    // The card for the entry's room, filling in what was sent and what came back; gives the
+    // outcome in a word or two.
+    std::string issueCard(CardRecordEntry& entry, platform::DateTime checkIn,
+                          platform::DateTime checkOut);
+    std::string failedCallOutcome() const;
+    // Appends the entry to the record, and tells of a record that cannot be written once until
+    // it can be again.
+    void recordCard(const CardRecordEntry& entry);
     // The lock steps of StartSystem, without the port.
     void startLock();
     void restartLock(unsigned generation);
@@ -99,6 +113,9 @@ private:
     std::unordered_map<std::string, RestartSchedule::Clock::time_point> m_refusedSenders;
     // Counts starts and failures, so that a restart still waiting knows it is no longer needed.
     unsigned m_restartGeneration = 0;
+    lock::LibraryFailure::Kind m_lastFailure = lock::LibraryFailure::Kind::Stopped;
+    CardRecord* m_record = nullptr;
+    bool m_recordFailing = false;
 };
 
 // The listener port for an operator's value: the nearest integer, halves to even, held to

@@ -67,7 +67,8 @@ QString TAnaF::title() {
 
 TAnaF::TAnaF(lock::LockLibrary& lock, platform::FormatSettings settings, platform::Clock clock,
              QWidget* parent)
-    : QWidget(parent), m_clock(std::move(clock)), m_rooms(rooms::makeRoomTable()),
+    : QWidget(parent), m_clock(std::move(clock)), m_cardRecord(settings::GetLogDir()),
+      m_rooms(rooms::makeRoomTable()),
       m_registry(std::make_unique<settings::ComponentRegistry>("AnaF", "TAnaF")) {
     m_rooms->setFormatSettings(settings);
     m_rooms->setClock(m_clock);
@@ -78,6 +79,7 @@ TAnaF::TAnaF(lock::LockLibrary& lock, platform::FormatSettings settings, platfor
     m_core =
         std::make_unique<app::IntegrationCore>(lock, *m_rooms, m_log, std::move(settings), m_clock);
     m_core->attach(*this, *m_listenerAdapter);
+    m_core->recordCardsIn(m_cardRecord);
 
     buildLayout();
 

@@ -145,6 +145,7 @@ private:
 
     platform::Clock m_clock;
     app::Log m_log;
+    app::CardRecord m_cardRecord;
     std::unique_ptr<rooms::MemoryDataSet> m_rooms;
     std::unique_ptr<transport::MainThreadQueue> m_queue;
     std::unique_ptr<transport::UdpServer> m_listener;
