@@ -11,9 +11,13 @@ namespace zorva::settings {
 
 namespace {
 
-std::string dataDir(const char* name) {
+std::string dataPath(const char* name) {
     const char sep = platform::pathSeparator;
-    std::string dir = platform::executableDirectory() + "Data" + sep + name + sep;
+    return platform::executableDirectory() + "Data" + sep + name + sep;
+}
+
+std::string dataDir(const char* name) {
+    std::string dir = dataPath(name);
     std::error_code ignored;
     std::filesystem::create_directories(dir, ignored);
     return dir;
@@ -27,6 +31,10 @@ std::string GetIniDir() {
 
 std::string GetLogDir() {
     return dataDir("Log");
+}
+
+std::string LogDirPath() {
+    return dataPath("Log");
 }
 
 void SetupFormStorage(Component& storage) {

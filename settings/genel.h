@@ -15,6 +15,8 @@ std::string GetIniDir();
 // The directory of the card record: the executable's directory, then "Data/Log/"
 // ("Data\Log\"), made as GetIniDir makes its own.
 std::string GetLogDir();
+// The same folder, without making it: the card record makes it with its first line.
+std::string LogDirPath();
 
 // Points a form storage at "<owner>_<storage>.ini" in GetIniDir, with no window placement,
 // and activates it. Any other component is left as it is.

@@ -67,7 +67,7 @@ QString TAnaF::title() {
 
 TAnaF::TAnaF(lock::LockLibrary& lock, platform::FormatSettings settings, platform::Clock clock,
              QWidget* parent)
-    : QWidget(parent), m_clock(std::move(clock)), m_cardRecord(settings::GetLogDir()),
+    : QWidget(parent), m_clock(std::move(clock)), m_cardRecord(settings::LogDirPath()),
       m_rooms(rooms::makeRoomTable()),
       m_registry(std::make_unique<settings::ComponentRegistry>("AnaF", "TAnaF")) {
     m_rooms->setFormatSettings(settings);

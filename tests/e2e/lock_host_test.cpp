@@ -100,6 +100,7 @@ protected:
 struct Misbehaviour {
     const char* how;
     const char* logLine; // as the log and standard error tell it
+    const char* outcome; // as the card record tells it
 };
 
 void PrintTo(const Misbehaviour& m, std::ostream* os) {
@@ -133,14 +134,21 @@ TEST_P(MisbehavingCard, IsToldTheHostIsStartedAgainAndTheNextCheckinGetsItsCard)
     e2e::sendDatagram(port, good.bytes);
     EXPECT_EQ(next(2), (std::vector<std::string>{*good.request, "LV4_BeepOk"}));
     EXPECT_EQ(hostsOf(copy).size(), 1u);
+    // The card that did not come back is in the record with no result, the next one with its.
+    std::string record;
+    for (const auto& file : fs::directory_iterator(copy.dir() / "Data" / "Log"))
+        record += copy.readFile(file.path());
+    EXPECT_THAT(record, ::testing::HasSubstr(std::string(";;") + GetParam().outcome + "\r\n"));
+    EXPECT_THAT(record, ::testing::EndsWith(";0;kart\r\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, MisbehavingCard,
-    ::testing::Values(Misbehaviour{"crash",
-                                   "Kilit Kütüphanesi Durdu - signal 11 (Segmentation fault)"},
-                      Misbehaviour{"abort", "Kilit Kütüphanesi Durdu - signal 6 (Aborted)"},
-                      Misbehaviour{"hang", "Kilit Kütüphanesi Yanıt Vermedi"}),
+    ::testing::Values(
+        Misbehaviour{"crash", "Kilit Kütüphanesi Durdu - signal 11 (Segmentation fault)",
+                     "kütüphane durdu"},
+        Misbehaviour{"abort", "Kilit Kütüphanesi Durdu - signal 6 (Aborted)", "kütüphane durdu"},
+        Misbehaviour{"hang", "Kilit Kütüphanesi Yanıt Vermedi", "kütüphane yanıt vermedi"}),
     [](const auto& info) { return std::string(info.param.how); });
 
 TEST_F(LockHost, FiftyCrashesLeaveNeitherProcessesNorMemoryBehind) {

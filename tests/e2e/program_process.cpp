@@ -176,6 +176,14 @@ bool Sender::send(const std::string& bytes) {
     return ::send(m_fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size());
 }
 
+int Sender::localPort() const {
+    sockaddr_in self{};
+    socklen_t size = sizeof self;
+    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&self), &size) != 0)
+        throw std::runtime_error("cannot tell the sending port");
+    return ntohs(self.sin_port);
+}
+
 void sendDatagramFrom(const std::string& from, int port, const std::string& payload) {
     Sender(port, from).send(payload);
 }

@@ -83,6 +83,8 @@ public:
     Sender(const Sender&) = delete;
     Sender& operator=(const Sender&) = delete;
     bool send(const std::string& bytes);
+    // The port it sends from, which the program sees as the sender's.
+    int localPort() const;
 
 private:
     int m_fd;
