@@ -98,8 +98,8 @@ ParsedOptions parseSendOptions(const std::vector<std::string>& args) {
         }
         const bool known = name == "--room" || name == "--in" || name == "--out" ||
                            name == "--text" || name == "--file" || name == "--lines" ||
-                           name == "--host" || name == "--port" || name == "--count" ||
-                           name == "--rate";
+                           name == "--host" || name == "--from" || name == "--port" ||
+                           name == "--count" || name == "--rate";
         if (!known)
             return fail("unknown option '" + args[i] + "'");
         if (!value) {
@@ -130,6 +130,10 @@ ParsedOptions parseSendOptions(const std::vector<std::string>& args) {
             if (value->empty())
                 return fail("option --host needs a host name or address");
             o.host = *value;
+        } else if (name == "--from") {
+            if (value->empty())
+                return fail("option --from needs a local IPv4 address");
+            o.from = *value;
         } else if (name == "--port") {
             const auto port = wholeNumber(*value, 1, 65535);
             if (!port)
@@ -182,6 +186,8 @@ What to send (one of):
 Where and how often:
   --host HOST     IPv4 address or host name (default 127.0.0.1)
   --port PORT     UDP port, 1 to 65535 (default 4040)
+  --from ADDRESS  send from this local IPv4 address, to try the bridge's allowed senders
+                  (on Linux any of 127.0.0.0/8 is local; default: the system chooses)
   --count N       send it all N times (default 1)
   --rate R        datagrams per second (default: as fast as possible)
   --quiet, -q     print nothing on success

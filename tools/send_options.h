@@ -24,6 +24,8 @@ struct SendOptions {
     std::string text;
     std::string path; // "-" is standard input
     std::string host = "127.0.0.1";
+    // The local IPv4 address to send from; empty lets the system choose.
+    std::string from;
     int port = 4040;
     std::uint64_t count = 1;
     std::optional<double> rate; // datagrams per second; none: as fast as the socket takes them

@@ -17,7 +17,8 @@ public:
 // far side says so). Failures throw SendError with the system's reason.
 class UdpSender {
 public:
-    UdpSender(const std::string& host, int port);
+    // From the local address `from`, or one the system chooses when it is empty.
+    UdpSender(const std::string& host, int port, const std::string& from = {});
     ~UdpSender();
     UdpSender(const UdpSender&) = delete;
     UdpSender& operator=(const UdpSender&) = delete;

@@ -36,12 +36,20 @@ std::string textOf(const sockaddr_in& address) {
 
 } // namespace
 
-UdpSender::UdpSender(const std::string& host, int port) {
+UdpSender::UdpSender(const std::string& host, int port, const std::string& from) {
     const sockaddr_in address = resolve(host, port);
     m_target = textOf(address);
     m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (m_fd < 0)
         fail(errno);
+    if (!from.empty()) {
+        sockaddr_in source{};
+        source.sin_family = AF_INET;
+        if (::inet_pton(AF_INET, from.c_str(), &source.sin_addr) != 1)
+            throw SendError("cannot send from " + from + ": not an IPv4 address");
+        if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0)
+            throw SendError("cannot send from " + from + ": " + std::strerror(errno));
+    }
     // The bridge takes broadcasts, so a front office may well send them.
     const int on = 1;
     if (::setsockopt(m_fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||

@@ -46,7 +46,7 @@ int main(int argc, char* argv[]) {
     }
 
     try {
-        UdpSender sender(options.host, options.port);
+        UdpSender sender(options.host, options.port, options.from);
         const SendTotals totals = sendPaced(datagrams, options.count, options.rate,
                                             [&](std::string_view d) { sender.send(d); });
         sender.checkDelivery(deliveryCheck);

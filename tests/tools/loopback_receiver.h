@@ -37,15 +37,25 @@ public:
 
     int port() const { return m_port; }
 
-    // The next datagram, or nothing when none came within the time.
-    std::optional<std::string> receive(std::chrono::milliseconds wait = std::chrono::seconds(5)) {
+    // The next datagram, or nothing when none came within the time; with the sender's address
+    // in `from` when asked.
+    std::optional<std::string> receive(std::chrono::milliseconds wait = std::chrono::seconds(5),
+                                       std::string* from = nullptr) {
         pollfd p{m_fd, POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(wait.count())) != 1)
             return std::nullopt;
         std::string buffer(70000, '\0');
-        const ssize_t n = ::recv(m_fd, buffer.data(), buffer.size(), 0);
+        sockaddr_in sender{};
+        socklen_t length = sizeof sender;
+        const ssize_t n = ::recvfrom(m_fd, buffer.data(), buffer.size(), 0,
+                                     reinterpret_cast<sockaddr*>(&sender), &length);
         if (n < 0)
             return std::nullopt;
+        if (from) {
+            char text[INET_ADDRSTRLEN] = {};
+            ::inet_ntop(AF_INET, &sender.sin_addr, text, sizeof text);
+            *from = text;
+        }
         buffer.resize(static_cast<std::size_t>(n));
         return buffer;
     }

@@ -38,7 +38,7 @@ TEST(SendOptions, ACheckinWithTheDefaultsGoesOnceToPort4040OnLoopback) {
 
 TEST(SendOptions, ReadsEveryOptionInEitherSpelling) {
     const SendOptions o = parsed({"--text=ODA=1", "--host", "localhost", "--port=4041", "--count",
-                                  "250", "--rate=0.5", "-q"});
+                                  "250", "--rate=0.5", "-q", "--from", "127.0.0.7"});
     EXPECT_EQ(o.source, Source::Text);
     EXPECT_EQ(o.text, "ODA=1") << "only the first '=' separates the option from its value";
     EXPECT_EQ(o.host, "localhost");
@@ -47,6 +47,8 @@ TEST(SendOptions, ReadsEveryOptionInEitherSpelling) {
     ASSERT_TRUE(o.rate);
     EXPECT_DOUBLE_EQ(*o.rate, 0.5);
     EXPECT_TRUE(o.quiet);
+    EXPECT_EQ(o.from, "127.0.0.7");
+    EXPECT_EQ(parsed({"--text", "x"}).from, "") << "the system chooses";
 
     EXPECT_EQ(parsed({"--file", "a.bin"}).source, Source::File);
     EXPECT_EQ(parsed({"--lines=list.txt"}).source, Source::Lines);
@@ -88,6 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedCase{{"--room", "1", "--in", "2", "--out", "3", "--text", "a"}, "give only one of"},
         RejectedCase{{"--file="}, "needs a file name"},
         RejectedCase{{"--text", "a", "--host", ""}, "--host needs"},
+        RejectedCase{{"--text", "a", "--from="}, "--from needs a local IPv4 address"},
         RejectedCase{{"--text", "a", "--port", "0"}, "--port must be a whole number"},
         RejectedCase{{"--text", "a", "--port", "65536"}, "not '65536'"},
         RejectedCase{{"--text", "a", "--port", "40 40"}, "--port must be"},
@@ -145,7 +148,7 @@ TEST(SendOptions, AFileThatCannotBeReadOrHoldsNoLinesIsAClearError) {
 
 TEST(SendOptions, TheHelpTextNamesEveryOption) {
     for (const char* option : {"--room", "--in", "--out", "--text", "--file", "--lines", "--host",
-                               "--port", "--count", "--rate", "--quiet", "--help"})
+                               "--from", "--port", "--count", "--rate", "--quiet", "--help"})
         EXPECT_THAT(usageText(), HasSubstr(option));
     EXPECT_THAT(usageText(), HasSubstr("default 127.0.0.1"));
     EXPECT_THAT(usageText(), HasSubstr("default 4040"));

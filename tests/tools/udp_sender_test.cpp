@@ -49,6 +49,21 @@ TEST(UdpSender, ResolvesAHostName) {
     EXPECT_EQ(sender.target(), "127.0.0.1:" + std::to_string(receiver.port()));
 }
 
+TEST(UdpSender, SendsFromTheLocalAddressItIsGiven) {
+    LoopbackReceiver receiver;
+    UdpSender sender("127.0.0.1", receiver.port(), "127.0.0.9");
+    sender.send("hello");
+    std::string from;
+    EXPECT_EQ(receiver.receive(5s, &from), "hello");
+    EXPECT_EQ(from, "127.0.0.9");
+
+    EXPECT_EQ(sendFailure([&] { UdpSender("127.0.0.1", receiver.port(), "127.0.0"); }),
+              "cannot send from 127.0.0: not an IPv4 address");
+    // An address this machine does not have.
+    EXPECT_EQ(sendFailure([&] { UdpSender("127.0.0.1", receiver.port(), "192.0.2.1"); }),
+              "cannot send from 192.0.2.1: Cannot assign requested address");
+}
+
 TEST(UdpSender, ReportsWhatTheSystemRefuses) {
     EXPECT_EQ(sendFailure([] { UdpSender("127.0.0.1", 9).send(std::string(65508, 'z')); }),
               "cannot send to 127.0.0.1:9: Message too long (a UDP datagram over IPv4 holds at "
