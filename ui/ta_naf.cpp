@@ -245,7 +245,10 @@ void TAnaF::MvBitBtn1Click() {
 }
 
 void TAnaF::sBitBtnKartKayitlariClick() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(settings::GetLogDir())));
+    const std::string folder = settings::GetLogDir();
+    // Without a file manager the operator still learns where the files are.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder))))
+        throw platform::Error("Kart Kayıtları Klasörü Açılamadı (" + folder + ")");
 }
 
 void TAnaF::sBitBtn2Click() {

@@ -1,7 +1,8 @@
 ; The Windows installer of the Zorva lock bridge, made by scripts/package-windows.sh with makensis.
-; It installs the program into one folder (C:\Zorva Kilit unless chosen otherwise) whose Data\Ini
-; the operators may write, adds a Start-menu entry, upgrades in place without touching Data\Ini,
-; and uninstalls without deleting Data\Ini unless asked to.
+; It installs the program into one folder (C:\Zorva Kilit unless chosen otherwise) whose Data
+; (Data\Ini, the rooms and settings; Data\Log, the card record) the operators may write, adds a
+; Start-menu entry, upgrades in place without touching Data, and uninstalls without deleting
+; Data unless asked to.
 ;
 ; Defines: VERSION (1.2.5), STAGE (the folder of the files to install), OUTFILE, TITLE (the
 ; window title, the name of the start-with-Windows value).
@@ -66,7 +67,9 @@ Section "Program"
     SetOverwrite on
 
     CreateDirectory "$INSTDIR\Data\Ini"
-    ; Members of Users (the operators) may change the rooms and the settings.
+    CreateDirectory "$INSTDIR\Data\Log"
+    ; Members of Users (the operators) may change the rooms and the settings, and the program
+    ; they run adds to the card record.
     nsExec::ExecToLog 'icacls "$INSTDIR\Data" /grant *S-1-5-32-545:(OI)(CI)M /T /Q'
     Pop $0
 
@@ -99,11 +102,12 @@ Section "un.Program"
     ; A program that is gone must not be started with Windows.
     DeleteRegValue HKLM "${RUN_KEY}" "${TITLE}"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
-    ; Only when empty: Data\Ini stays unless it is to go.
+    ; Only when empty: Data, with the rooms, the settings and the card record, stays unless it
+    ; is to go.
     RMDir "$INSTDIR"
 SectionEnd
 
-Section /o "un.Odalar ve ayarlar (Data\Ini)" SecData
+Section /o "un.Odalar, ayarlar ve kart kayıtları (Data)" SecData
     RMDir /r "$INSTDIR\Data"
     RMDir "$INSTDIR"
 SectionEnd

@@ -392,6 +392,13 @@ TEST_F(WindowTest, TheCardRecordButtonOpensItsFolder) {
     ASSERT_EQ(opener.opened.size(), 1);
     EXPECT_EQ(opener.opened.front().toLocalFile().toStdString(), base + "Log/");
     EXPECT_TRUE(std::filesystem::is_directory(base + "Log"));
+    EXPECT_TRUE(errorBoxes.isEmpty());
+
+    // The offscreen platform, like a desktop without a file manager, opens nothing.
+    find<QPushButton>("sBitBtnKartKayitlari")->click();
+    ASSERT_EQ(errorBoxes.size(), 1);
+    EXPECT_EQ(errorBoxes.front().toStdString(),
+              "Kart Kayıtları Klasörü Açılamadı (" + base + "Log/)");
 }
 
 #include "window_behaviour_test.moc"

@@ -3,8 +3,8 @@
 # Linux program: installed silently by its installer into a private Wine prefix, started with
 # stored settings and rooms, its automatic start and its cards seen in the stand-in's journal
 # through the lock host, check-ins sent from Linux to its UDP port, the start-with-Windows box
-# ticked and unticked in its window, WM_CLOSE saving its settings, an upgrade keeping Data\Ini
-# and the uninstaller keeping it unless asked.
+# ticked and unticked in its window, WM_CLOSE saving its settings, senders allowed and refused,
+# the card record, an upgrade keeping Data and the uninstaller keeping it unless asked.
 #
 # Usage: e2e.sh SETUP.exe LEVELLOCK64.dll CLOSE_WINDOW.exe ZORVA_SEND [SCREENSHOT_DIR]
 # The 64-bit stand-in replaces the package's 32-bit one, as an administrator puts the vendor's
@@ -90,7 +90,7 @@ find "$WINEPREFIX/drive_c" -path "*Start Menu/Programs/Zorva Kilit/Zorva Kilit.l
 step "the program starts with stored settings and rooms, and starts the lock system"
 cp "$dll64" "$dir/LevelLock.dll"
 port=$((41000 + RANDOM % 9000))
-printf '[TAnaF]\r\nComboBoxEMD_KartTipi_ItemIndex=1\r\nEditZorvakilt_EMD_R1_Text=ABCDEFGH\r\nEditZorvakilt_EMD_R3_Text=IJKLMNOP\r\nSpinEdit_EMD_CalismaSektoru_Value=1\r\nSpinEdit_EMD_KNKSektor1_Value=2\r\nSpinEdit_EMD_KNKSektor2_Value=3\r\nSpinEdit_EMD_GenelSektor1_Value=4\r\nSpinEdit_EMD_GKKSektor_Value=5\r\nSpinEdit_EMD_KulSektor1_Value=6\r\nSpinEdit_EMD_GenelSektor2_Value=7\r\nCurrencyEditUDP_Value=%s\r\n' \
+printf '[TAnaF]\r\nComboBoxEMD_KartTipi_ItemIndex=1\r\nEditZorvakilt_EMD_R1_Text=ABCDEFGH\r\nEditZorvakilt_EMD_R3_Text=IJKLMNOP\r\nSpinEdit_EMD_CalismaSektoru_Value=1\r\nSpinEdit_EMD_KNKSektor1_Value=2\r\nSpinEdit_EMD_KNKSektor2_Value=3\r\nSpinEdit_EMD_GenelSektor1_Value=4\r\nSpinEdit_EMD_GKKSektor_Value=5\r\nSpinEdit_EMD_KulSektor1_Value=6\r\nSpinEdit_EMD_GenelSektor2_Value=7\r\nCurrencyEditUDP_Value=%s\r\nEditIzinliGonderenler_Text=127.0.0.1, 127.0.0.16/28\r\n' \
     "$port" >"$dir/Data/Ini/AnaF_JvFormStorage1.ini"
 printf '[RecNo1]\r\nALAN=1\r\nBINA=1\r\nKAT=2\r\nODA=12\r\nODA_STR=101\r\n[RecNo2]\r\nALAN=1\r\nBINA=1\r\nKAT=2\r\nODA=13\r\nODA_STR=102\r\n' \
     >"$dir/Data/Ini/Odalar.ini"
@@ -112,8 +112,13 @@ if [ -n "$shots" ]; then
     sleep 1
 fi
 
+step "a sender that is not allowed gets nothing; one in an allowed range gets its card"
+"$sender" --quiet --port "$port" --from 127.0.0.3 --room 102 --in "29.07.2025 14:00" --out "31.07.2025 12:00"
+sleep 2
+lines 5 && fail "a sender that is not allowed got a card"
+
 step "check-ins from Linux give exactly the Linux program's requests; an undefined room no card"
-"$sender" --quiet --port "$port" --room 102 --in "29.07.2025 14:00" --out "31.07.2025 12:00"
+"$sender" --quiet --port "$port" --from 127.0.0.20 --room 102 --in "29.07.2025 14:00" --out "31.07.2025 12:00"
 within 20 lines 6 || fail "no card for room 102"
 "$sender" --quiet --port "$port" --room nowhere --in "29.07.2025" --out "30.07.2025"
 within 20 lines 7 || fail "nothing for the undefined room"
@@ -158,17 +163,31 @@ done
 cmp -s "$dir/Data/Ini/Odalar.ini" "$work/rooms.ini" || fail "the room file was rewritten"
 [ "$(wc -l <"$work/journal.txt")" -eq 9 ] || fail "closing made a library call"
 
+step "the card record holds a line for each check-in, the sender's address in it"
+record=$(ls "$dir"/Data/Log/Kartlar-[0-9][0-9][0-9][0-9]-[0-9][0-9].csv 2>/dev/null | tail -1)
+[ -n "$record" ] || fail "no card record in Data\\Log"
+# The time and the sender's port are the run's own; the rest is byte for byte.
+printf '\xEF\xBB\xBFZaman;Gönderen;Port;Oda Adı;Kilit Adresi;Giriş;Çıkış;Sonuç Kodu;Sonuç\r\n127.0.0.20;102;1.1.2.13;202507291400;202507311200;0;kart\r\n127.0.0.1;nowhere;;;;;tanımsız oda\r\n127.0.0.1;101;1.1.2.12;202507300930;202508011100;0;kart\r\n' \
+    >"$work/record.expected"
+sed -E 's/^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2};([0-9.]+);[0-9]+;/\1;/' "$record" \
+    >"$work/record.csv"
+cmp -s "$work/record.csv" "$work/record.expected" ||
+    fail "the card record differs: $(od -c "$record" | head -20)"
+cp "$record" "$work/record.kept"
+
 step "an upgrade keeps Data\\Ini; the uninstaller keeps it unless asked"
 cp "$dir/Data/Ini/AnaF_JvFormStorage1.ini" "$work/settings.ini"
 "$wine" "$setup" /S </dev/null >/dev/null 2>&1 || fail "the upgrade failed"
 cmp -s "$dir/Data/Ini/AnaF_JvFormStorage1.ini" "$work/settings.ini" || fail "the upgrade changed the settings"
 cmp -s "$dir/Data/Ini/Odalar.ini" "$work/rooms.ini" || fail "the upgrade changed the rooms"
 cmp -s "$dir/LevelLock.dll" "$dll64" || fail "the upgrade replaced the library put in the stand-in's place"
+cmp -s "$record" "$work/record.kept" || fail "the upgrade changed the card record"
 "$wine" "$dir/uninstall.exe" /S </dev/null >/dev/null 2>&1
 # The uninstaller goes on from a copy of itself after the first one has returned.
 within 60 programGone || fail "the uninstaller left the program"
 sleep 2
 cmp -s "$dir/Data/Ini/Odalar.ini" "$work/rooms.ini" || fail "the uninstaller removed the rooms"
+cmp -s "$record" "$work/record.kept" || fail "the uninstaller removed the card record"
 "$wine" "$setup" /S </dev/null >/dev/null 2>&1 || fail "the reinstall failed"
 "$wine" "$dir/uninstall.exe" /S /DELETEDATA </dev/null >/dev/null 2>&1
 within 60 dataGone || fail "/DELETEDATA left Data"
