@@ -12,4 +12,5 @@ cmake --build "$build" -j2
 # The installed program, run by the end-to-end tests, inherits these as well.
 export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_init_order=1:check_initialization_order=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"
+# Two at a time: the end-to-end tests still take turns on their ports (a resource lock).
+ctest --test-dir "$build" --output-on-failure --timeout 300 -j2 "$@"

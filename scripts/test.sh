@@ -33,7 +33,8 @@ linux_suites() {
     local build=${ZORVA_BUILD_DIR:-build}
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZORVA_WERROR=ON ${ZORVA_CMAKE_ARGS:-}
     cmake --build "$build"
-    ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"
+    # Two at a time: the end-to-end tests still take turns on their ports (a resource lock).
+    ctest --test-dir "$build" --output-on-failure --timeout 300 -j2 "$@"
 }
 
 # The optimiser warns of things a Debug build never sees; the benchmarks are built, not run.
