@@ -80,75 +80,51 @@ protected:
 
 TEST_F(RecordedCheckinTest, EachOutcomeIsALineWithWhatWasSentAndWhatCameBack) {
     using Fields = std::vector<std::string>;
+    const Fields sent = {"1.1.2.12", "202507291400", "202507311200"};
+    const Fields nothingSent = {"", "", ""};
     const struct {
         const char* what;
-        std::string datagram;
-        std::function<void()> arrange;
-        Fields fields;
+        std::string room;
+        std::int16_t result;
+        std::optional<Kind> failure; // thrown from the card's call
+        Fields request;
+        std::string resultCode, outcome;
     } cases[] = {
-        {"a card",
-         "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=101",
-         [] {},
-         {"2025-07-29 10:15:30", "192.168.1.20", "52000", "101", "1.1.2.12", "202507291400",
-          "202507311200", "0", "kart"}},
-        {"refused by the encoder",
-         "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=101",
-         [this] { lock.issueResult = -3; },
-         {"2025-07-29 10:15:30", "192.168.1.20", "52000", "101", "1.1.2.12", "202507291400",
-          "202507311200", "-3", "reddedildi"}},
-        {"an undefined room",
-         "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=999",
-         [] {},
-         {"2025-07-29 10:15:30", "192.168.1.20", "52000", "999", "", "", "", "", "tanımsız oda"}},
-        {"an empty room name",
-         "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=",
-         [] {},
-         {"2025-07-29 10:15:30", "192.168.1.20", "52000", "", "", "", "", "", "tanımsız oda"}},
+        {"a card", "101", 0, {}, sent, "0", "kart"},
+        {"refused by the encoder", "101", -3, {}, sent, "-3", "reddedildi"},
+        {"an undefined room", "999", 0, {}, nothingSent, "", "tanımsız oda"},
+        {"an empty room name", "", 0, {}, nothingSent, "", "tanımsız oda"},
         {"a room whose numbers do not fit a byte",
-         "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=Kat 3; \"Kral\" Dairesi, \xC7"
+         "Kat 3; \"Kral\" Dairesi, \xC7"
          "at\xFD",
-         [] {},
-         {"2025-07-29 10:15:30", "192.168.1.20", "52000", "Kat 3; \"Kral\" Dairesi, Çatı", "", "",
-          "", "", "hatalı oda tanımı"}},
-        {"no answer",
-         "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=101",
-         [this] {
-             lock.onCall = [](const std::string& c) {
-                 if (c == "IssueGuestCard")
-                     throw lock::LibraryFailure(Kind::NoAnswer, {});
-             };
-         },
-         {"2025-07-29 10:15:30", "192.168.1.20", "52000", "101", "1.1.2.12", "202507291400",
-          "202507311200", "", "kütüphane yanıt vermedi"}},
-        {"the library's process ended",
-         "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=101",
-         [this] {
-             lock.onCall = [](const std::string& c) {
-                 if (c == "IssueGuestCard")
-                     throw lock::LibraryFailure(Kind::Stopped, "signal 11");
-             };
-         },
-         {"2025-07-29 10:15:30", "192.168.1.20", "52000", "101", "1.1.2.12", "202507291400",
-          "202507311200", "", "kütüphane durdu"}},
-        {"the program ending during the call",
-         "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=101",
-         [this] {
-             lock.onCall = [](const std::string& c) {
-                 if (c == "IssueGuestCard")
-                     throw lock::LibraryFailure(Kind::Interrupted, {});
-             };
-         },
-         {"2025-07-29 10:15:30", "192.168.1.20", "52000", "101", "1.1.2.12", "202507291400",
-          "202507311200", "", "program kapanırken kesildi"}},
+         0,
+         {},
+         nothingSent,
+         "",
+         "hatalı oda tanımı"},
+        {"no answer", "101", 0, Kind::NoAnswer, sent, "", "kütüphane yanıt vermedi"},
+        {"the library's process ended", "101", 0, Kind::Stopped, sent, "", "kütüphane durdu"},
+        {"the program ending during the call", "101", 0, Kind::Interrupted, sent, "",
+         "program kapanırken kesildi"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove_all(folder());
         lock = RecordingLockLibrary{};
+        lock.issueResult = c.result;
+        if (c.failure)
+            lock.onCall = [kind = *c.failure](const std::string& call) {
+                if (call == "IssueGuestCard")
+                    throw lock::LibraryFailure(kind, "signal 11");
+            };
         core.FSystemStarted = true;
-        c.arrange();
-        receive(c.datagram);
-        EXPECT_THAT(lines(), ElementsAre(c.fields));
+        receive("CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=" + c.room);
+        Fields expected = {"2025-07-29 10:15:30", "192.168.1.20", "52000",
+                           c.room.starts_with("Kat 3") ? "Kat 3; \"Kral\" Dairesi, Çatı" : c.room};
+        expected.insert(expected.end(), c.request.begin(), c.request.end());
+        expected.push_back(c.resultCode);
+        expected.push_back(c.outcome);
+        EXPECT_THAT(lines(), ElementsAre(expected));
     }
 }
 
