@@ -1,5 +1,7 @@
 #include "app/sender_filter.h"
 
+#include "app/log.h"
+
 #include <charconv>
 
 namespace zorva::app {
@@ -56,7 +58,8 @@ std::optional<SenderFilter> SenderFilter::parse(std::string_view text, std::stri
         const auto prefix = slash == std::string_view::npos ? std::optional<std::uint32_t>(32)
                                                             : number(item.substr(slash + 1), 32);
         if (!address || !prefix) {
-            error = "'" + std::string(item) + "' is not an IPv4 address or range";
+            // A stored list is ANSI text of any length; the message goes to the log and a box.
+            error = "'" + loggedText(item) + "' is not an IPv4 address or range";
             return std::nullopt;
         }
         // A range written with its host bits set means the network it lies in.

@@ -39,4 +39,5 @@ status=0
 run fuzz_checkin_message checkin_message.dict 8193 || status=1
 run fuzz_ini_file ini.dict 65536 || status=1
 run fuzz_room_file ini.dict 65536 || status=1
+run fuzz_sender_and_record sender_and_record.dict 4096 || status=1
 exit $status

@@ -39,8 +39,8 @@ TEST(SenderFilter, AddressesAndRangesSeparatedByCommasOrBlanks) {
 
 TEST(SenderFilter, TextThatDoesNotParseNamesItsBadPart) {
     struct Case {
-        const char* text;
-        const char* bad;
+        std::string text;
+        std::string bad;
     } cases[] = {
         {"192.168.1.300", "192.168.1.300"},
         {"10.0.0.1, 10.0.0", "10.0.0"},
@@ -53,11 +53,17 @@ TEST(SenderFilter, TextThatDoesNotParseNamesItsBadPart) {
         {"10.0.0.1;10.0.0.2", "10.0.0.1;10.0.0.2"},
         {"10.0.0.1/-1", "10.0.0.1/-1"},
         {"+1.2.3.4", "+1.2.3.4"},
+        // A list edited by hand in the settings file: ANSI text, told in UTF-8 and cut as the
+        // log cuts what it did not write itself.
+        {"10.0.0.1 \xC7"
+         "at\xFD",
+         "Çatı"},
+        {std::string(300, 'x'), std::string(100, 'x') + "..."},
     };
     for (const Case& c : cases) {
         std::string error;
         EXPECT_FALSE(SenderFilter::parse(c.text, error)) << c.text;
-        EXPECT_EQ(error, std::string("'") + c.bad + "' is not an IPv4 address or range");
+        EXPECT_EQ(error, "'" + c.bad + "' is not an IPv4 address or range");
     }
     EXPECT_FALSE(SenderFilter::nobody().allows("127.0.0.1"));
     EXPECT_FALSE(SenderFilter::nobody().everyone());
