@@ -1,6 +1,7 @@
 // Whom the bridge takes check-ins from.
 
 #include "app/integration_core.h"
+#include "fake_operator.h"
 #include "recording_lock_library.h"
 #include "rooms/room_table.h"
 
@@ -13,23 +14,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
-
-struct Operator : app::OperatorSettings {
-    int cardTypeIndex() const override { return 1; }
-    std::array<std::string, 4> authCodeParts() const override {
-        return {"ABCD", "EFGH", "IJKL", "MNOP"};
-    }
-    std::array<std::int32_t, 7> sectors() const override { return {}; }
-    double port() const override { return 4040; }
-    bool hideAtStartup() const override { return false; }
-    std::string allowedSenders() const override { return allowed; }
-    std::string allowed;
-};
-
-struct Listener : app::Listener {
-    void setDefaultPort(std::int32_t) override {}
-    void setActive(bool) override {}
-};
 
 const char* const checkin = "CIN=29.07.2025 14:00^COUT=31.07.2025 12:00^ODA=101";
 
@@ -61,8 +45,8 @@ protected:
 
     app::RestartSchedule::Clock::time_point now{1h};
     RecordingLockLibrary lock;
-    Operator settings;
-    Listener listener;
+    FakeOperator settings;
+    NullListener listener;
     std::unique_ptr<rooms::MemoryDataSet> rooms = rooms::makeRoomTable();
     app::Log log;
     app::IntegrationCore core{lock, *rooms, log, platform::FormatSettings::turkish()};

@@ -2,6 +2,7 @@
 
 #include "app/integration_core.h"
 #include "app/udp_listener.h"
+#include "fake_operator.h"
 #include "recording_lock_library.h"
 #include "rooms/room_table.h"
 #include "tests/support/test_socket.h"
@@ -21,16 +22,6 @@ using zorva::testing::sendDatagram;
 
 namespace {
 
-struct Operator : app::OperatorSettings {
-    int cardTypeIndex() const override { return 1; }
-    std::array<std::string, 4> authCodeParts() const override { return code; }
-    std::array<std::int32_t, 7> sectors() const override { return {1, 2, 3, 4, 5, 6, 7}; }
-    double port() const override { return portValue; }
-    bool hideAtStartup() const override { return false; }
-    std::array<std::string, 4> code{"ABCD", "EFGH", "IJKL", "MNOP"};
-    double portValue = 0;
-};
-
 class CheckinOverUdp : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -44,6 +35,8 @@ protected:
             rooms->field("ODA_STR").setAsString(std::to_string(100 + i));
             rooms->post();
         }
+        // Port 0: the system picks a free one, so that runs side by side do not collide.
+        settings.portValue = 0;
         core.attach(settings, adapter);
         core.pump = [this] { queue.drain(); };
         server.OnUDPRead = [this](transport::UdpServer&, const std::string& data,
@@ -79,7 +72,7 @@ protected:
     transport::UdpServer server{queue};
     app::UdpListener adapter{server};
     RecordingLockLibrary lock;
-    Operator settings;
+    FakeOperator settings;
     std::unique_ptr<rooms::MemoryDataSet> rooms = rooms::makeRoomTable();
     app::Log log;
     app::IntegrationCore core{lock, *rooms, log, platform::FormatSettings::turkish()};

@@ -3,6 +3,7 @@
 
 #include "app/integration_core.h"
 #include "app/restart_schedule.h"
+#include "fake_operator.h"
 #include "recording_lock_library.h"
 #include "rooms/room_table.h"
 
@@ -16,21 +17,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
-
-struct Operator : app::OperatorSettings {
-    int cardTypeIndex() const override { return 1; }
-    std::array<std::string, 4> authCodeParts() const override {
-        return {"ABCD", "EFGH", "IJKL", "MNOP"};
-    }
-    std::array<std::int32_t, 7> sectors() const override { return {1, 2, 3, 4, 5, 6, 7}; }
-    double port() const override { return 4040; }
-    bool hideAtStartup() const override { return false; }
-};
-
-struct Listener : app::Listener {
-    void setDefaultPort(std::int32_t) override {}
-    void setActive(bool) override {}
-};
 
 const std::vector<std::string> startCalls{
     "FreeSystem", "InitializeSystem 5", "SetAuthCode ABCDEFGHIJKLMNOP 1 2 3 4 5 6 7 0 0 0 0 0 0 0",
@@ -94,8 +80,8 @@ protected:
     app::RestartSchedule::Clock::time_point now{1h};
     std::vector<Timer> timers;
     RecordingLockLibrary lock;
-    Operator settings;
-    Listener listener;
+    FakeOperator settings;
+    NullListener listener;
     std::unique_ptr<rooms::MemoryDataSet> rooms = rooms::makeRoomTable();
     app::Log log;
     app::IntegrationCore core{lock, *rooms, log, platform::FormatSettings::turkish()};

@@ -1,4 +1,5 @@
 #include "app/integration_core.h"
+#include "fake_operator.h"
 #include "platform/error.h"
 #include "recording_lock_library.h"
 #include "rooms/room_table.h"
@@ -13,20 +14,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
-
-struct FakeOperator : app::OperatorSettings {
-    int cardTypeIndex() const override { return cardType; }
-    std::array<std::string, 4> authCodeParts() const override { return code; }
-    std::array<std::int32_t, 7> sectors() const override { return sectorValues; }
-    double port() const override { return portValue; }
-    bool hideAtStartup() const override { return hide; }
-
-    int cardType = 1;
-    std::array<std::string, 4> code{"ABCD", "EFGH", "IJKL", "MNOP"};
-    std::array<std::int32_t, 7> sectorValues{1, 2, 3, 4, 5, 6, 7};
-    double portValue = 4040;
-    bool hide = false;
-};
 
 // Shares the lock's call list, so that the order of listener and lock steps shows.
 struct FakeListener : app::Listener {
